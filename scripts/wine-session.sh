@@ -1,0 +1,36 @@
+# Sourced by the other scripts: a private Wine prefix and a display.
+#   wine_session_start [prefix-dir]   sets WINEPREFIX, DISPLAY, starts the server
+#   wine_session_stop                 ends what wine_session_start started
+WINE64=/usr/lib/wine/wine64
+
+wine_session_start() {
+    export WINEPREFIX="${1:-$(mktemp -d /tmp/dunewright-prefix.XXXXXX)}"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+    export WINEARCH=win64
+    mkdir -p "$WINEPREFIX"
+    DW_XVFB_PID=""
+    if [ -z "${DISPLAY:-}" ] || [ "${DW_FORCE_XVFB:-0}" = 1 ]; then
+        local n=77
+        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        DW_XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    fi
+    # Detached from our output, or ctest would wait for them forever.
+    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+    setsid "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || true
+    setsid "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+wine_session_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "${DW_XVFB_PID:-}" ]; then
+        kill "$DW_XVFB_PID" 2>/dev/null || true
+        wait "$DW_XVFB_PID" 2>/dev/null || true
+    fi
+    if [ "${DW_KEEP_PREFIX:-0}" != 1 ] && [[ "$WINEPREFIX" == /tmp/dunewright-prefix.* ]]; then
+        rm -rf "$WINEPREFIX"
+    fi
+}

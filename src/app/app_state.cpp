@@ -1,0 +1,31 @@
+#include "app/app_state.h"
+
+AppState app{};
+
+void ResetAppState()
+{
+    app.mainWindow = nullptr;
+    app.instance = nullptr;
+    app.workerThread = nullptr;
+    app.workerThreadId = 0;
+    app.stopRequested = false;
+    app.status = NoData;
+    app.foldersAssessed = 0;
+    app.filesAssessed = 0;
+    app.foldersCounted = 0;
+    app.scanRoot[0] = '\0';
+    app.folderFieldProc = nullptr;
+    app.unsavedData = false;
+    app.scanFinishedAt = 0;
+    app.listWindow = nullptr;
+    app.sortColumn = 0;
+    app.listOverflow = false;
+    app.overflowWarned = false;
+    app.appIcon = nullptr;
+    app.text[0] = '\0';
+}
+
+bool AdvanceStatus(int32_t from, int32_t to)
+{
+    return app.status.compare_exchange_strong(from, to);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "settings/options.h"
+
+// What the status line shows; 0 to 3 mean a scan is running.
+enum ScanStatus : int32_t {
+    Spin0 = 0,
+    Spin1 = 1,
+    Spin2 = 2,
+    Spin3 = 3,
+    Done = 4,
+    Stopped = 5,
+    NoData = 6,
+    AwaitingExit = 7,
+};
+
+// The one process-wide record, shared by the UI thread and the scan worker.
+// Fields the worker and the UI thread both touch are single atomic words;
+// status changes by compare-and-swap where a final value must not be lost.
+struct AppState {
+    // Run-time fields (ResetAppState).
+    HWND mainWindow;
+    HINSTANCE instance;
+    HANDLE workerThread;
+    DWORD workerThreadId;
+    std::atomic<bool> stopRequested;
+    std::atomic<int32_t> status;
+    std::atomic<int32_t> foldersAssessed;
+    std::atomic<int32_t> filesAssessed;
+    std::atomic<int32_t> foldersCounted;
+    char scanRoot[260];  // written only on the UI thread
+    WNDPROC folderFieldProc;
+    std::atomic<bool> unsavedData;
+    uint32_t scanFinishedAt;
+    HWND listWindow;
+    std::atomic<int32_t> sortColumn;
+    std::atomic<bool> listOverflow;
+    std::atomic<bool> overflowWarned;
+    HICON appIcon;
+    char text[4096];
+
+    // Settings (LoadSettings / SaveSettings).
+    char defaultFolder[260];
+    bool singleInstance;
+    int32_t PosX;
+    int32_t PosY;
+    ScanOptions scanOptions;
+    SaveOptions saveOptions;
+
+    // Snapshots taken when a scan starts.
+    ScanOptions activeScanOptions;
+    ScanOptions datasetOptions;
+};
+
+extern AppState app;
+
+void ResetAppState();
+
+// Moves status from `from` to `to` only if it still holds `from`.
+bool AdvanceStatus(int32_t from, int32_t to);

@@ -1,0 +1,4 @@
+#include "links/links_dialog.h"
+
+// Not built yet.
+void RunLinksDialog(HWND) {}

@@ -1,0 +1,4 @@
+#include "report/save_report.h"
+
+// Not built yet.
+void SaveReport(HWND) {}

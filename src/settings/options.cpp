@@ -1,0 +1,82 @@
+#include "settings/options.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsTrimmed(char c) { return c == ' ' || c == '\n' || c == '\t'; }
+
+}  // namespace
+
+ScanOptions DefaultScanOptions()
+{
+    ScanOptions o{};
+    o.LimitSize = 1;
+    o.SizeLimit = 10;
+    o.LimitDepth = 0;
+    o.DepthLimit = 1000;
+    o.Find = 0;
+    o.InvertFind = 0;
+    CopyText(o.FindText, "*?*", sizeof o.FindText);
+    o.DontCount = 0;
+    return o;
+}
+
+SaveOptions DefaultSaveOptions()
+{
+    SaveOptions o{};
+    o.LimitSize = 0;
+    o.SizeLimit = 10;
+    o.LimitDepth = 0;
+    o.DepthLimit = 1000;
+    o.Find = 0;
+    o.InvertFind = 0;
+    CopyText(o.FindText, "*?*", sizeof o.FindText);
+    return o;
+}
+
+bool operator==(const ScanOptions& a, const ScanOptions& b)
+{
+    return a.LimitSize == b.LimitSize && a.SizeLimit == b.SizeLimit && a.LimitDepth == b.LimitDepth &&
+           a.DepthLimit == b.DepthLimit && a.Find == b.Find && a.InvertFind == b.InvertFind &&
+           std::strncmp(a.FindText, b.FindText, sizeof a.FindText) == 0 && a.DontCount == b.DontCount;
+}
+
+bool operator==(const SaveOptions& a, const SaveOptions& b)
+{
+    return a.LimitSize == b.LimitSize && a.SizeLimit == b.SizeLimit && a.LimitDepth == b.LimitDepth &&
+           a.DepthLimit == b.DepthLimit && a.Find == b.Find && a.InvertFind == b.InvertFind &&
+           std::strncmp(a.FindText, b.FindText, sizeof a.FindText) == 0;
+}
+
+void TrimText(char* text)
+{
+    size_t length = std::strlen(text);
+    while (length > 0 && IsTrimmed(text[length - 1]))
+        text[--length] = '\0';
+    size_t start = 0;
+    while (start < length && IsTrimmed(text[start]))
+        ++start;
+    if (start > 0)
+        std::memmove(text, text + start, length - start + 1);
+}
+
+void CopyText(char* dest, const char* src, int size)
+{
+    if (size <= 0)
+        return;
+    size_t length = std::strlen(src);
+    if (length > static_cast<size_t>(size - 1))
+        length = static_cast<size_t>(size - 1);
+    std::memcpy(dest, src, length);
+    dest[length] = '\0';
+}
+
+void AddBackslash(char* path)
+{
+    size_t length = std::strlen(path);
+    if (length == 0 || path[length - 1] == '\\' || length + 1 > 259)
+        return;
+    path[length] = '\\';
+    path[length + 1] = '\0';
+}

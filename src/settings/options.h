@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+
+// What a scan gathers into the result list.
+struct ScanOptions {
+    uint8_t LimitSize;
+    int32_t SizeLimit;
+    uint8_t LimitDepth;
+    int32_t DepthLimit;
+    uint8_t Find;
+    uint8_t InvertFind;
+    char FindText[260];
+    uint8_t DontCount;
+};
+
+// Which listed rows go into a text report.
+struct SaveOptions {
+    uint8_t LimitSize;
+    int32_t SizeLimit;
+    uint8_t LimitDepth;
+    int32_t DepthLimit;
+    uint8_t Find;
+    uint8_t InvertFind;
+    char FindText[260];
+};
+
+ScanOptions DefaultScanOptions();
+SaveOptions DefaultSaveOptions();
+
+// Every field equal; FindText compared as a text, case-sensitively.
+bool operator==(const ScanOptions& a, const ScanOptions& b);
+bool operator==(const SaveOptions& a, const SaveOptions& b);
+
+// Removes spaces, line feeds and tabs from both ends, in place. A carriage
+// return stops the trimming.
+void TrimText(char* text);
+
+// Copies at most size - 1 characters and always terminates (size > 0).
+void CopyText(char* dest, const char* src, int size);
+
+// Appends a backslash like PathAddBackslashA: not to an empty text, not when
+// one is there, not when the result would not fit in 259 characters.
+void AddBackslash(char* path);

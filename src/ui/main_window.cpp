@@ -1,0 +1,248 @@
+#include "ui/main_window.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/message_loop.h"
+#include "links/links_dialog.h"
+#include "report/save_report.h"
+#include "res/resource_ids.h"
+#include "scan/result_list.h"
+#include "scan/scan_worker.h"
+#include "ui/clipboard.h"
+#include "ui/message_box.h"
+#include "ui/options_dialog.h"
+#include "ui/shell_open.h"
+#include "ui/status_display.h"
+#include "ui/window_placement.h"
+#include "web/about_dialog.h"
+#include "web/donate_dialog.h"
+#include "web/web_commands.h"
+
+namespace {
+
+constexpr UINT_PTR kStatusTimer = 0;
+
+int ScrollBarExtent(HWND list, LONG object, bool vertical)
+{
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetScrollBarInfo(list, object, &info))
+        return 0;
+    return vertical ? info.rcScrollBar.right - info.rcScrollBar.left : info.rcScrollBar.bottom - info.rcScrollBar.top;
+}
+
+void LayOut(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
+    const int vs = ScrollBarExtent(list, OBJID_VSCROLL, true);
+    const int hs = ScrollBarExtent(list, OBJID_HSCROLL, false);
+    SetWindowPos(list, nullptr, 10, 200, width - 20 - vs, height - 210 - hs, SWP_SHOWWINDOW);
+
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH;
+    if (!SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)))
+        return;
+    const int wanted = FolderColumnWidthFor(width, column.cx);
+    if (wanted >= 0) {
+        column.cx = wanted;
+        SendMessageA(list, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void InitMainWindow(HWND window)
+{
+    PrepareDialogWindow(window, "Main - BRACKENMOORWORKS", true);
+    RestoreMainWindowPosition(window);
+    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
+    SetUpResultList(list);
+
+    char line[260];
+    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
+    SetDlgItemTextA(window, IDC_MAIN_FILES_LINE, line);
+    std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
+                  static_cast<long>(app.foldersCounted));
+    SetDlgItemTextA(window, IDC_MAIN_FOLDERS_LINE, line);
+
+    char folder[MAX_PATH];
+    if (app.defaultFolder[0] != '\0') {
+        CopyText(folder, app.defaultFolder, sizeof folder);
+    } else {
+        folder[0] = '\0';
+        GetModuleFileNameA(nullptr, folder, MAX_PATH);
+        PathRemoveFileSpecA(folder);
+    }
+    SetDlgItemTextA(window, IDC_MAIN_FOLDER, folder);
+    CopyText(app.scanRoot, folder, sizeof app.scanRoot);
+
+    HWND field = GetDlgItem(window, IDC_MAIN_FOLDER);
+    app.folderFieldProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FolderFieldProc)));
+    app.listWindow = list;
+
+    if (SetTimer(window, kStatusTimer, 250, nullptr) == 0) {
+        ShowMessage(window, "ERROR - Could not create timer!\n\nExiting.", MB_ICONERROR);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    PostMessageA(window, WM_TIMER, 0, 0);
+    app.sortColumn = 0;
+    // The window may have been sized before its controls existed.
+    LayOut(window);
+}
+
+// The close steps once both guards agree.
+void EndMainWindow(HWND window)
+{
+    KillTimer(window, kStatusTimer);
+    if (app.folderFieldProc)
+        SetWindowLongPtrA(GetDlgItem(window, IDC_MAIN_FOLDER), GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(app.folderFieldProc));
+    PostQuitMessage(0);
+}
+
+void ExploreSelected(const char* path)
+{
+    char parameters[600];
+    std::snprintf(parameters, sizeof parameters, "/select,\"%s\"", path);
+    ShellOpen("Explorer", parameters);
+}
+
+void BrowseInto(HWND window, const char* initial)
+{
+    char path[MAX_PATH];
+    CopyText(path, initial, sizeof path);
+    if (PickFolder(window, path, path))
+        SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
+}
+
+void OnCommand(HWND window, int id)
+{
+    char path[MAX_PATH];
+    switch (id) {
+    case IDC_MAIN_GO:
+        StartScan();
+        break;
+    case IDC_MAIN_STOP:
+        StopScan();
+        break;
+    case IDC_MAIN_BROWSE:
+        path[0] = '\0';
+        GetDlgItemTextA(window, IDC_MAIN_FOLDER, path, 260);
+        BrowseInto(window, path);
+        break;
+    case IDM_GO_FROM_HERE:
+        if (GetSelectedFolder(app.listWindow, path, sizeof path)) {
+            SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
+            StartScan();
+        }
+        break;
+    case IDM_EXPLORE_FROM_HERE:
+        if (GetSelectedFolder(app.listWindow, path, sizeof path))
+            ExploreSelected(path);
+        break;
+    case IDM_BROWSE_FROM_HERE:
+        if (GetSelectedFolder(app.listWindow, path, sizeof path))
+            BrowseInto(window, path);
+        break;
+    case IDM_COPY_FOLDER_NAME:
+        if (GetSelectedFolder(app.listWindow, path, sizeof path))
+            CopyTextToClipboard(window, path);
+        break;
+    case IDM_LINKS:
+        RunLinksDialog(window);
+        break;
+    case IDM_ABOUT:
+        RunAboutDialog(window);
+        break;
+    case IDM_DONATE:
+        RunDonateDialog(window);
+        break;
+    case IDM_OPTIONS:
+        RunOptionsDialog(window);
+        break;
+    case IDM_SAVE_REPORT:
+        SaveReport(window);
+        break;
+    case IDM_EXIT:
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case IDM_EXPLORE_CONTAINING:
+        path[0] = '\0';
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        ExploreSelected(path);
+        break;
+    case IDM_VISIT_SITE:
+        VisitProductSite(window);
+        break;
+    case IDM_UPDATE_CHECK:
+        CheckForUpdates();
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+int FolderColumnWidthFor(int clientWidth, int currentWidth)
+{
+    const int wanted = clientWidth - 240;
+    return currentWidth < wanted ? wanted : -1;
+}
+
+void ShowListMenu(HWND mainWindow)
+{
+    HMENU menu = LoadMenuA(app.instance, MAKEINTRESOURCEA(IDR_LIST_MENU));
+    if (menu == nullptr)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SetForegroundWindow(mainWindow);
+    TrackPopupMenu(popup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, mainWindow, nullptr);
+    SetForegroundWindow(mainWindow);
+    DestroyMenu(menu);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitMainWindow(window);
+        return FALSE;
+    case WM_SIZE:
+        LayOut(window);
+        return FALSE;
+    case WM_CLOSE:
+        if (EnsureNoScanRunning(window) && ConfirmDiscardUnsaved(window))
+            EndMainWindow(window);
+        return FALSE;
+    case WM_QUERYENDSESSION:
+        if (!EnsureNoScanRunning(window) || !ConfirmDiscardUnsaved(window))
+            return TRUE;  // the message result stays 0: refused
+        EndMainWindow(window);
+        return FALSE;
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == NM_RCLICK)
+            ShowListMenu(window);
+        else if (header->code == LVN_COLUMNCLICK)
+            ResortOnColumnClick(reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem);
+        return FALSE;
+    }
+    case WM_TIMER:
+        RefreshStatus(window);
+        return FALSE;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+// Dialog procedure of the main window (template 103).
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The result list's context menu at the cursor.
+void ShowListMenu(HWND mainWindow);
+
+// Width the folder column should take for a client width, or -1 to leave it.
+int FolderColumnWidthFor(int clientWidth, int currentWidth);

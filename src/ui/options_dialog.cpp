@@ -1,0 +1,4 @@
+#include "ui/options_dialog.h"
+
+// Not built yet.
+void RunOptionsDialog(HWND) {}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <windows.h>
+
+// The Options dialog, which edits the default startup folder.
+void RunOptionsDialog(HWND owner);

@@ -1,0 +1,9 @@
+#include "ui/shell_open.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+void ShellOpen(const char* file, const char* parameters)
+{
+    ShellExecuteA(nullptr, nullptr, file, parameters, nullptr, SW_SHOWNORMAL);
+}

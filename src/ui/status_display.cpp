@@ -1,0 +1,110 @@
+#include "ui/status_display.h"
+
+#include <shlwapi.h>
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "res/resource_ids.h"
+#include "ui/message_box.h"
+
+namespace {
+
+void Append(char* text, int size, const char* piece)
+{
+    const size_t used = std::strlen(text);
+    if (used + 1 < static_cast<size_t>(size))
+        CopyText(text + used, piece, size - static_cast<int>(used));
+}
+
+}  // namespace
+
+const char* StatusText(int status)
+{
+    switch (status) {
+    case Spin0: return "Working \\";
+    case Spin1: return "Working |";
+    case Spin2: return "Working /";
+    case Spin3: return "Working |";
+    case Done: return "Done [Complete].";
+    case Stopped: return "Stopped [Incomplete].";
+    case NoData: return "No data.";
+    case AwaitingExit: return "Awaiting thread exit.";
+    default: return "";
+    }
+}
+
+void FormatScanInProgress(const ScanOptions& o, char* text, int size)
+{
+    char line[400];
+    CopyText(text, "A scan is in progress.", size);
+    if (o.LimitSize || o.LimitDepth || o.Find) {
+        Append(text, size, "\n\n\n\nThe current scan parameters are...\n\n");
+        if (o.LimitSize) {
+            std::snprintf(line, sizeof line, "* Scan folder size limit [MB] = %ld\n\n", static_cast<long>(o.SizeLimit));
+            Append(text, size, line);
+        }
+        if (o.LimitDepth) {
+            std::snprintf(line, sizeof line, "* Scan folder depth limit = %ld\n\n", static_cast<long>(o.DepthLimit));
+            Append(text, size, line);
+        }
+        if (o.Find) {
+            std::snprintf(line, sizeof line, "* Scan folder find text limit = [%s] = '%s'\n\n",
+                          o.InvertFind ? "Disclude" : "Include", o.FindText);
+            Append(text, size, line);
+        }
+    }
+    Append(text, size, "\n\nStop the current scan to start another.");
+}
+
+void RefreshStatus(HWND mainWindow)
+{
+    if (app.listOverflow && !app.overflowWarned) {
+        app.overflowWarned = true;
+        ShowMessage(mainWindow,
+                    "WARNING: More than 32,000 items have been added to the list view control. "
+                    "The current data may be incorrect.",
+                    MB_ICONWARNING);
+    }
+
+    const int32_t status = app.status;
+    SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(status));
+    if (status >= Spin0 && status <= Spin3)
+        AdvanceStatus(status, status == Spin3 ? Spin0 : status + 1);
+
+    char line[260];
+    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
+    SetDlgItemTextA(mainWindow, IDC_MAIN_FILES_LINE, line);
+    if (app.scanOptions.DontCount)
+        std::snprintf(line, sizeof line, "%ld Folders Assessed.", static_cast<long>(app.foldersAssessed));
+    else
+        std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
+                      static_cast<long>(app.foldersCounted));
+    SetDlgItemTextA(mainWindow, IDC_MAIN_FOLDERS_LINE, line);
+
+    char path[MAX_PATH];
+    CopyText(path, app.scanRoot, sizeof path);
+    HDC dc = GetDC(mainWindow);
+    PathCompactPathA(dc, path, 500);
+    ReleaseDC(mainWindow, dc);
+    SetDlgItemTextA(mainWindow, IDC_MAIN_PATH_LINE, path);
+}
+
+bool EnsureNoScanRunning(HWND owner)
+{
+    DWORD code = 0;
+    if (app.workerThread == nullptr || !GetExitCodeThread(app.workerThread, &code) || code != STILL_ACTIVE)
+        return true;
+    char text[2048];
+    FormatScanInProgress(app.scanOptions, text, sizeof text);
+    ShowMessage(owner, text, MB_ICONINFORMATION);
+    return false;
+}
+
+bool ConfirmDiscardUnsaved(HWND owner)
+{
+    if (!app.unsavedData)
+        return true;
+    return ShowMessage(owner, "You have unsaved data that will be lost if you continue.\n\nContinue?",
+                       MB_ICONWARNING | MB_YESNO) != IDNO;
+}

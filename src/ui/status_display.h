@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include "settings/options.h"
+
+// The texts of the status line, by ScanStatus value.
+const char* StatusText(int status);
+
+// The "A scan is in progress." explanation for the given live options.
+void FormatScanInProgress(const ScanOptions& options, char* text, int size);
+
+// One tick of the 250 ms timer: overflow warning, status, counters, path.
+void RefreshStatus(HWND mainWindow);
+
+// False (after explaining) while the scan worker is alive.
+bool EnsureNoScanRunning(HWND owner);
+
+// False only when there are unsaved results and the user answers No.
+bool ConfirmDiscardUnsaved(HWND owner);

@@ -1,0 +1,4 @@
+#include "web/about_dialog.h"
+
+// Not built yet.
+void RunAboutDialog(HWND) {}

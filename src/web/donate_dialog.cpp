@@ -1,0 +1,4 @@
+#include "web/donate_dialog.h"
+
+// Not built yet.
+void RunDonateDialog(HWND) {}

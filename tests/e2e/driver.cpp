@@ -1,0 +1,405 @@
+#include "driver.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace dw {
+
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct FindData {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindows(HWND window, LPARAM data)
+{
+    auto* find = reinterpret_cast<FindData*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == find->pid && IsWindowVisible(window))
+        find->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid)
+{
+    FindData find{pid, {}};
+    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string WindowText(HWND window)
+{
+    if (window == nullptr)
+        return {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return {};
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+std::string ExePath()
+{
+    std::string path = "Z:" DW_EXE_UNIX_PATH;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string MakeTempDir(const std::string& tag)
+{
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    char path[MAX_PATH];
+    std::snprintf(path, sizeof path, "%sdw-%s-%lu-%d", base, tag.c_str(), GetCurrentProcessId(), counter++);
+    // A leftover from an earlier run of the same id is emptied.
+    SHFILEOPSTRUCTA op{};
+    char from[MAX_PATH + 2] = {};
+    std::memcpy(from, path, std::strlen(path));
+    op.wFunc = FO_DELETE;
+    op.pFrom = from;
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    if (PathFileExistsA(path))
+        SHFileOperationA(&op);
+    CreateDirectoryA(path, nullptr);
+    return path;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::string bytes;
+    char chunk[65536];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string AcceptanceLine()
+{
+    return std::string("The Terms and Conditions and Disclaimer for '") + kAppVersion + "' have been accepted.";
+}
+
+void ClearSettings()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\brackenmoorworks\\Dunewright");
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms)
+{
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    for (;;) {
+        if (done())
+            return true;
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(20);
+    }
+}
+
+Dunewright::~Dunewright()
+{
+    Kill();
+}
+
+bool Dunewright::Start(const Options& options)
+{
+    workDir_ = options.workDir.empty() ? MakeTempDir("run") : options.workDir;
+    if (options.acceptTerms)
+        WriteFileBytes(workDir_ + "\\TermsAccepted.txt", AcceptanceLine());
+    std::string command = "\"";
+    command += ExePath();
+    command += '"';
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(), &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+    if (options.waitForMain)
+        return WaitMainWindow() != nullptr;
+    return true;
+}
+
+HWND Dunewright::WaitMainWindow(int ms)
+{
+    const std::string prefix = std::string(kAppVersion) + " - Main - ";
+    WaitUntil(
+        [&] {
+            for (HWND w : WindowsOf(pid_))
+                if (ClassOf(w) == "#32770" && Title(w).rfind(prefix, 0) == 0) {
+                    main_ = w;
+                    return true;
+                }
+            return !Running();
+        },
+        ms);
+    return main_;
+}
+
+std::string Dunewright::Title(HWND window) const
+{
+    return WindowText(window);
+}
+
+std::string Dunewright::TextOf(HWND dialog, int controlId) const
+{
+    return WindowText(GetDlgItem(dialog, controlId));
+}
+
+void Dunewright::SetTextOf(HWND dialog, int controlId, const std::string& text)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+void Dunewright::CommandTo(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+bool Dunewright::IsChecked(HWND dialog, int controlId) const
+{
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, controlId), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+    return state == BST_CHECKED;
+}
+
+bool Dunewright::IsEnabled(HWND dialog, int controlId) const
+{
+    return IsWindowEnabled(GetDlgItem(dialog, controlId)) != FALSE;
+}
+
+std::optional<Box> Dunewright::WaitMessageBox(int ms)
+{
+    std::optional<Box> box;
+    WaitUntil(
+        [&] {
+            for (HWND w : WindowsOf(pid_)) {
+                if (w == main_ || ClassOf(w) != "#32770")
+                    continue;
+                HWND text = GetDlgItem(w, kMessageBoxTextId);
+                if (text == nullptr)
+                    continue;
+                box = Box{w, WindowText(text), WindowText(w)};
+                return true;
+            }
+            return !Running();
+        },
+        ms);
+    return box;
+}
+
+void Dunewright::Press(HWND dialog, int buttonId)
+{
+    CommandTo(dialog, buttonId);
+}
+
+HWND Dunewright::WaitDialog(const std::string& name, int ms)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : WindowsOf(pid_))
+                if (w != main_ && ClassOf(w) == "#32770" && EndsWith(Title(w), name)) {
+                    found = w;
+                    return true;
+                }
+            return !Running();
+        },
+        ms);
+    return found;
+}
+
+std::vector<HWND> Dunewright::OtherWindows() const
+{
+    std::vector<HWND> others;
+    for (HWND w : WindowsOf(pid_))
+        if (w != main_ && ClassOf(w) != "IME" && ClassOf(w) != "tooltips_class32")
+            others.push_back(w);
+    return others;
+}
+
+HWND Dunewright::List() const
+{
+    return GetDlgItem(main_, 1019);
+}
+
+bool Dunewright::WithRemote(size_t size, const std::function<bool(void* remote)>& use) const
+{
+    void* remote = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr)
+        return false;
+    const bool ok = use(remote);
+    VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
+    return ok;
+}
+
+std::vector<Row> Dunewright::Rows() const
+{
+    std::vector<Row> rows;
+    HWND list = List();
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    WithRemote(sizeof(LVITEMA) + 520, [&](void* remote) {
+        char* remoteText = static_cast<char*>(remote) + sizeof(LVITEMA);
+        for (int i = 0; i < count; ++i) {
+            Row row;
+            std::string* cells[3] = {&row.folder, &row.branch, &row.node};
+            for (int column = 0; column < 3; ++column) {
+                LVITEMA item{};
+                item.iSubItem = column;
+                item.pszText = remoteText;
+                item.cchTextMax = 520;
+                SIZE_T done = 0;
+                WriteProcessMemory(process_, remote, &item, sizeof item, &done);
+                SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
+                char text[521] = {};
+                ReadProcessMemory(process_, remoteText, text, 520, &done);
+                *cells[column] = text;
+            }
+            rows.push_back(row);
+        }
+        return true;
+    });
+    return rows;
+}
+
+std::array<std::string, 3> Dunewright::Headers() const
+{
+    std::array<std::string, 3> headers;
+    WithRemote(sizeof(LVCOLUMNA) + 520, [&](void* remote) {
+        char* remoteText = static_cast<char*>(remote) + sizeof(LVCOLUMNA);
+        for (int column = 0; column < 3; ++column) {
+            LVCOLUMNA info{};
+            info.mask = LVCF_TEXT;
+            info.pszText = remoteText;
+            info.cchTextMax = 520;
+            SIZE_T done = 0;
+            WriteProcessMemory(process_, remote, &info, sizeof info, &done);
+            SendMessageA(List(), LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remote));
+            char text[521] = {};
+            ReadProcessMemory(process_, remoteText, text, 520, &done);
+            headers[column] = text;
+        }
+        return true;
+    });
+    return headers;
+}
+
+int Dunewright::FolderColumnWidth() const
+{
+    return static_cast<int>(SendMessageA(List(), LVM_GETCOLUMNWIDTH, 0, 0));
+}
+
+void Dunewright::SelectRow(int index)
+{
+    WithRemote(sizeof(LVITEMA), [&](void* remote) {
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SIZE_T done = 0;
+        WriteProcessMemory(process_, remote, &item, sizeof item, &done);
+        SendMessageA(List(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote));
+        return true;
+    });
+    SendMessageA(List(), LVM_SETSELECTIONMARK, 0, index);
+}
+
+void Dunewright::ClickHeader(int column)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETHEADER, 0, 0));
+    RECT rect{};
+    WithRemote(sizeof(RECT), [&](void* remote) {
+        SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(remote));
+        SIZE_T done = 0;
+        return ReadProcessMemory(process_, remote, &rect, sizeof rect, &done) != FALSE;
+    });
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+std::string Dunewright::Status() const
+{
+    return Text(1020);
+}
+
+bool Dunewright::WaitExit(int ms, DWORD* code)
+{
+    if (process_ == nullptr)
+        return false;
+    if (WaitForSingleObject(process_, static_cast<DWORD>(ms)) != WAIT_OBJECT_0)
+        return false;
+    if (code)
+        GetExitCodeProcess(process_, code);
+    return true;
+}
+
+bool Dunewright::Running() const
+{
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+void Dunewright::Kill()
+{
+    if (process_ == nullptr)
+        return;
+    if (Running()) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
+}
+
+}  // namespace dw

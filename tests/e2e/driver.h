@@ -1,0 +1,114 @@
+#pragma once
+
+// Drives a real Dunewright.exe process through its windows, as a user
+// would: start it, find its windows, read and set control texts, press
+// buttons and menu items, read the result list, answer message boxes and
+// dialogs, and collect the exit code.
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dw {
+
+inline constexpr char kAppVersion[] = "Dunewright v1.4.7.4";
+
+// Windows path of the Dunewright.exe under test.
+std::string ExePath();
+// A fresh empty folder for one test (below the prefix's temporary folder).
+std::string MakeTempDir(const std::string& tag);
+// Whole-file helpers (binary).
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+std::optional<std::string> ReadFileBytes(const std::string& path);
+// The line TermsAccepted.txt holds once this version's disclaimer is accepted.
+std::string AcceptanceLine();
+// Deletes the program's registry key, so the next start is a first run.
+void ClearSettings();
+// Polls `done` every 20 ms until it is true or `ms` pass.
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
+
+struct Box {
+    HWND window = nullptr;
+    std::string text;
+    std::string caption;
+};
+
+struct Row {
+    std::string folder, branch, node;
+    bool operator==(const Row&) const = default;
+};
+
+class Dunewright {
+public:
+    struct Options {
+        std::string workDir;      // current directory; a fresh one when empty
+        bool acceptTerms = true;  // write this version's TermsAccepted.txt first
+        bool waitForMain = true;  // wait for the main window before returning
+    };
+
+    Dunewright() = default;
+    Dunewright(const Dunewright&) = delete;
+    Dunewright& operator=(const Dunewright&) = delete;
+    ~Dunewright();
+
+    bool Start(const Options& options);
+    bool Start() { return Start(Options{}); }
+
+    const std::string& WorkDir() const { return workDir_; }
+    DWORD ProcessId() const { return pid_; }
+    HWND Main() const { return main_; }
+
+    // The main window, once it is shown.
+    HWND WaitMainWindow(int ms = 15000);
+    std::string Title(HWND window) const;
+    std::string Text(int controlId) const { return TextOf(main_, controlId); }
+    std::string TextOf(HWND dialog, int controlId) const;
+    void SetText(int controlId, const std::string& text) { SetTextOf(main_, controlId, text); }
+    void SetTextOf(HWND dialog, int controlId, const std::string& text);
+    // Posts WM_COMMAND for a button or menu item, as a click would.
+    void Command(int id) { CommandTo(main_, id); }
+    void CommandTo(HWND dialog, int id);
+    // Button check state of a dialog control.
+    bool IsChecked(HWND dialog, int controlId) const;
+    bool IsEnabled(HWND dialog, int controlId) const;
+
+    // The next message box of the process ("#32770" with a 0xFFFF static).
+    std::optional<Box> WaitMessageBox(int ms = 10000);
+    // Presses a button (IDOK, IDYES...) of a message box or dialog.
+    void Press(HWND dialog, int buttonId);
+    // A top-level dialog of the process whose title ends with `name`.
+    HWND WaitDialog(const std::string& name, int ms = 10000);
+    // Any visible top-level window of the process other than the main one.
+    std::vector<HWND> OtherWindows() const;
+
+    // The result list, in display order, and its three headers.
+    std::vector<Row> Rows() const;
+    std::array<std::string, 3> Headers() const;
+    int FolderColumnWidth() const;
+    // Selects a row (and sets the selection mark) as a click would.
+    void SelectRow(int index);
+    // Clicks a column header.
+    void ClickHeader(int column);
+
+    // Status line texts.
+    std::string Status() const;
+
+    bool WaitExit(int ms, DWORD* code);
+    bool Running() const;
+    void Kill();
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    HWND main_ = nullptr;
+    std::string workDir_;
+    HWND List() const;
+    // Runs `use` with a block of the target's memory of `size` bytes.
+    bool WithRemote(size_t size, const std::function<bool(void* remote)>& use) const;
+};
+
+}  // namespace dw
