@@ -1,0 +1,99 @@
+#include "settings/registry_key.h"
+
+#include <cstring>
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        key_ = other.key_;
+        other.key_ = nullptr;
+    }
+    return *this;
+}
+
+RegistryKey RegistryKey::OpenForReading(HKEY parent, const char* path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return RegistryKey();
+    return RegistryKey(key);
+}
+
+RegistryKey RegistryKey::Create(HKEY parent, const char* path)
+{
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(parent, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
+        return RegistryKey();
+    return RegistryKey(key);
+}
+
+void RegistryKey::Close()
+{
+    if (key_ != nullptr) {
+        RegCloseKey(key_);
+        key_ = nullptr;
+    }
+}
+
+bool RegistryKey::ReadText(const char* name, char* text, DWORD size) const
+{
+    if (key_ == nullptr || size == 0 || size > 4096)
+        return false;
+    // One spare byte so that data filling the whole buffer can be terminated.
+    char data[4097];
+    DWORD type = 0;
+    DWORD length = size;
+    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS ||
+        type != REG_SZ || length > size)
+        return false;
+    data[length] = '\0';
+    const size_t characters = std::strlen(data);
+    if (characters > size - 1)
+        return false;
+    std::memcpy(text, data, characters + 1);
+    return true;
+}
+
+bool RegistryKey::ReadNumber(const char* name, int32_t* number) const
+{
+    if (key_ == nullptr)
+        return false;
+    BYTE data[4] = {};
+    DWORD type = 0;
+    DWORD length = sizeof data;
+    if (RegQueryValueExA(key_, name, nullptr, &type, data, &length) != ERROR_SUCCESS || type != REG_DWORD ||
+        length != sizeof data)
+        return false;
+    const uint32_t value = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
+                           static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+    *number = static_cast<int32_t>(value);
+    return true;
+}
+
+bool RegistryKey::WriteText(const char* name, const char* text) const
+{
+    if (key_ == nullptr)
+        return false;
+    // The registry counts a NUL that happens to follow the given bytes into
+    // a string value; a byte other than NUL after the text keeps it out.
+    char data[4097];
+    const size_t length = std::strlen(text);
+    if (length >= sizeof data)
+        return false;
+    std::memcpy(data, text, length);
+    data[length] = '\x01';
+    return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), static_cast<DWORD>(length)) ==
+           ERROR_SUCCESS;
+}
+
+bool RegistryKey::WriteNumber(const char* name, int32_t number) const
+{
+    if (key_ == nullptr)
+        return false;
+    const uint32_t value = static_cast<uint32_t>(number);
+    const BYTE data[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+                          static_cast<BYTE>(value >> 24)};
+    return RegSetValueExA(key_, name, 0, REG_DWORD, data, sizeof data) == ERROR_SUCCESS;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// One open registry key, closed when it goes out of scope. Move-only, so a
+// handle is never closed twice.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    RegistryKey(RegistryKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+    RegistryKey& operator=(RegistryKey&& other) noexcept;
+    ~RegistryKey() { Close(); }
+
+    // Opens an existing key for reading.
+    static RegistryKey OpenForReading(HKEY parent, const char* path);
+    // Creates the key, or opens it when it exists, with full access.
+    static RegistryKey Create(HKEY parent, const char* path);
+
+    bool IsOpen() const { return key_ != nullptr; }
+    void Close();
+
+    // A text value of at most size - 1 characters into `text` (size bytes).
+    // The stored data is taken up to its first NUL, or whole when it has
+    // none. False, with `text` untouched, when the value is missing, is not
+    // REG_SZ, or holds `size` characters or more.
+    bool ReadText(const char* name, char* text, DWORD size) const;
+    // A REG_DWORD value of exactly four bytes. False, with `number`
+    // untouched, for anything else.
+    bool ReadNumber(const char* name, int32_t* number) const;
+
+    // REG_SZ holding the text without its terminating NUL.
+    bool WriteText(const char* name, const char* text) const;
+    // REG_DWORD, four bytes, little-endian.
+    bool WriteNumber(const char* name, int32_t number) const;
+
+private:
+    explicit RegistryKey(HKEY key) : key_(key) {}
+    HKEY key_ = nullptr;
+};

@@ -1,0 +1,308 @@
+// The registry store, in this process against the current user's hive of
+// the test prefix: what LoadSettings makes of what is (or is not) there,
+// and exactly what SaveSettings and WriteVersionValue leave behind.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "app/app_state.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+constexpr char kKey[] = "Software\\brackenmoorworks\\Dunewright";
+
+struct Stored {
+    DWORD type = 0;
+    std::string bytes;
+};
+
+void Put(const char* name, DWORD type, const void* data, DWORD size)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void PutNumber(const char* name, uint32_t value)
+{
+    Put(name, REG_DWORD, &value, 4);
+}
+
+// Without its NUL the text is followed by another byte: the registry would
+// otherwise count a NUL found right after the data.
+void PutText(const char* name, const std::string& text, bool withNul = true)
+{
+    const std::string data = withNul ? text + '\0' : text + '\x01';
+    Put(name, REG_SZ, data.data(), static_cast<DWORD>(text.size() + (withNul ? 1 : 0)));
+}
+
+std::optional<Stored> Get(const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    Stored stored;
+    char data[1024] = {};
+    DWORD size = sizeof data;
+    const LONG result = RegQueryValueExA(key, name, nullptr, &stored.type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return std::nullopt;
+    stored.bytes.assign(data, size);
+    return stored;
+}
+
+std::string Dword(uint32_t value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), 4);
+}
+
+void ExpectNumber(const char* name, uint32_t value)
+{
+    const auto stored = Get(name);
+    ASSERT_TRUE(stored.has_value()) << name;
+    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_DWORD)) << name;
+    EXPECT_EQ(stored->bytes, Dword(value)) << name;
+}
+
+// Texts are stored without a terminating NUL: the byte count is the length.
+void ExpectText(const char* name, const std::string& text)
+{
+    const auto stored = Get(name);
+    ASSERT_TRUE(stored.has_value()) << name;
+    EXPECT_EQ(stored->type, static_cast<DWORD>(REG_SZ)) << name;
+    EXPECT_EQ(stored->bytes, text) << name;
+}
+
+void Scramble()
+{
+    std::strcpy(app.defaultFolder, "junk");
+    app.singleInstance = false;
+    app.PosX = 77;
+    app.PosY = 88;
+    std::memset(&app.scanOptions, 0x55, sizeof app.scanOptions);
+    std::memset(&app.saveOptions, 0x55, sizeof app.saveOptions);
+    app.scanOptions.FindText[0] = '\0';
+    app.saveOptions.FindText[0] = '\0';
+}
+
+void ExpectDefaults()
+{
+    EXPECT_STREQ(app.defaultFolder, "");
+    EXPECT_TRUE(app.singleInstance);
+    EXPECT_EQ(app.PosX, 0);
+    EXPECT_EQ(app.PosY, 0);
+    EXPECT_TRUE(app.scanOptions == DefaultScanOptions());
+    EXPECT_TRUE(app.saveOptions == DefaultSaveOptions());
+}
+
+class SettingsStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        ResetAppState();
+    }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+};
+
+TEST_F(SettingsStore, NoKeyGivesEveryDefault)
+{
+    Scramble();
+    LoadSettings();
+    ExpectDefaults();
+    EXPECT_EQ(app.scanOptions.LimitSize, 1);
+    EXPECT_EQ(app.saveOptions.LimitSize, 0);
+}
+
+TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
+{
+    LoadSettings();
+    std::strcpy(app.defaultFolder, "  C:\\Data \t\n");
+    app.singleInstance = false;
+    app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, " *Cache* ", 1};
+    app.saveOptions = SaveOptions{1, -4, 1, 2, 1, 0, "\t*?*  "};
+    SaveSettings();
+
+    ExpectText("DefaultFolder", "C:\\Data\\");
+    ExpectNumber("GlobalMutex", 0);
+    ExpectNumber("LimitSize", 1);
+    ExpectNumber("SizeLimit", 25);
+    ExpectNumber("LimitDepth", 1);
+    ExpectNumber("DepthLimit", 3);
+    ExpectNumber("Find", 1);
+    ExpectNumber("InvertFind", 1);
+    ExpectText("FindText", "*Cache*");
+    ExpectNumber("DontCount", 1);
+    ExpectNumber("SOLimitSize", 1);
+    ExpectNumber("SOSizeLimit", 0xFFFFFFFCu);
+    ExpectNumber("SOLimitDepth", 1);
+    ExpectNumber("SODepthLimit", 2);
+    ExpectNumber("SOFind", 1);
+    ExpectNumber("SOInvertFind", 0);
+    ExpectText("SOFindText", "*?*");
+    // No main window: its placement cannot be read, so no position is written.
+    EXPECT_FALSE(Get("PosX").has_value());
+    EXPECT_FALSE(Get("PosY").has_value());
+
+    // The live fields were tidied too.
+    EXPECT_STREQ(app.defaultFolder, "C:\\Data\\");
+    EXPECT_STREQ(app.scanOptions.FindText, "*Cache*");
+    EXPECT_STREQ(app.saveOptions.FindText, "*?*");
+
+    // And a fresh load gives back what was saved.
+    const ScanOptions scan = app.scanOptions;
+    const SaveOptions save = app.saveOptions;
+    Scramble();
+    LoadSettings();
+    EXPECT_STREQ(app.defaultFolder, "C:\\Data\\");
+    EXPECT_FALSE(app.singleInstance);
+    EXPECT_TRUE(app.scanOptions == scan);
+    EXPECT_TRUE(app.saveOptions == save);
+    EXPECT_EQ(app.saveOptions.SizeLimit, -4);
+}
+
+TEST_F(SettingsStore, EmptyDefaultFolderIsStoredAsAnEmptyText)
+{
+    LoadSettings();
+    SaveSettings();
+    ExpectText("DefaultFolder", "");
+    ExpectText("FindText", "*?*");
+    ExpectNumber("GlobalMutex", 1);
+    ExpectNumber("LimitSize", 1);
+    ExpectNumber("SOLimitSize", 0);
+    ExpectNumber("SizeLimit", 10);
+    ExpectNumber("DepthLimit", 1000);
+}
+
+TEST_F(SettingsStore, NonzeroFlagsLoadAsOneAndAreWrittenBackAsOne)
+{
+    PutNumber("LimitDepth", 7);
+    PutNumber("SOFind", 0x80000000u);
+    PutNumber("DontCount", 2);
+    PutNumber("GlobalMutex", 5);
+    LoadSettings();
+    EXPECT_EQ(app.scanOptions.LimitDepth, 1);
+    EXPECT_EQ(app.saveOptions.Find, 1);
+    EXPECT_EQ(app.scanOptions.DontCount, 1);
+    EXPECT_TRUE(app.singleInstance);
+    SaveSettings();
+    ExpectNumber("LimitDepth", 1);
+    ExpectNumber("SOFind", 1);
+    ExpectNumber("DontCount", 1);
+    ExpectNumber("GlobalMutex", 1);
+}
+
+TEST_F(SettingsStore, GlobalMutexZeroIsKeptThroughARun)
+{
+    PutNumber("GlobalMutex", 0);
+    LoadSettings();
+    EXPECT_FALSE(app.singleInstance);
+    SaveSettings();
+    ExpectNumber("GlobalMutex", 0);
+}
+
+TEST_F(SettingsStore, NumbersLoadAsStored)
+{
+    PutNumber("SizeLimit", 0xFFFFFFFFu);
+    PutNumber("SODepthLimit", 0);
+    PutNumber("PosX", static_cast<uint32_t>(-300));
+    PutNumber("PosY", 4000);
+    LoadSettings();
+    EXPECT_EQ(app.scanOptions.SizeLimit, -1);
+    EXPECT_EQ(app.saveOptions.DepthLimit, 0);
+    EXPECT_EQ(app.PosX, -300);
+    EXPECT_EQ(app.PosY, 4000);
+}
+
+TEST_F(SettingsStore, UnusableNumbersFallBackToTheirDefaults)
+{
+    const uint64_t wide = 5;
+    Put("SizeLimit", REG_BINARY, &wide, 8);     // longer than four bytes
+    Put("DepthLimit", REG_DWORD, "\x05\x00", 2);  // shorter than four bytes
+    PutText("SOSizeLimit", "25");               // a text
+    PutText("LimitDepth", "abc");               // a text of exactly four bytes
+    Put("SOLimitDepth", REG_BINARY, "\x01\x00\x00\x00", 4);
+    PutNumber("InvertFind", 1);                 // a good one among them
+    LoadSettings();
+    EXPECT_EQ(app.scanOptions.SizeLimit, 10);
+    EXPECT_EQ(app.scanOptions.DepthLimit, 1000);
+    EXPECT_EQ(app.saveOptions.SizeLimit, 10);
+    EXPECT_EQ(app.scanOptions.LimitDepth, 0);
+    EXPECT_EQ(app.saveOptions.LimitDepth, 0);
+    EXPECT_EQ(app.scanOptions.InvertFind, 1);
+}
+
+TEST_F(SettingsStore, UnusableTextsFallBackToTheirDefaults)
+{
+    PutText("DefaultFolder", std::string(260, 'a'), false);  // 260 characters, no NUL
+    PutText("FindText", std::string(300, 'b'));              // larger than the buffer
+    PutNumber("SOFindText", 0x2A3F2A);                      // a number
+    LoadSettings();
+    EXPECT_STREQ(app.defaultFolder, "");
+    EXPECT_STREQ(app.scanOptions.FindText, "*?*");
+    EXPECT_STREQ(app.saveOptions.FindText, "*?*");
+}
+
+TEST_F(SettingsStore, TextsLoadWholeWithOrWithoutTheirNul)
+{
+    const std::string longest(259, 'c');
+    PutText("DefaultFolder", "D:\\Photos\\", false);
+    PutText("FindText", longest, true);
+    PutText("SOFindText", "", false);
+    LoadSettings();
+    EXPECT_STREQ(app.defaultFolder, "D:\\Photos\\");
+    EXPECT_EQ(std::string(app.scanOptions.FindText), longest);
+    EXPECT_STREQ(app.saveOptions.FindText, "");
+}
+
+TEST_F(SettingsStore, TextsEndAtTheirFirstNul)
+{
+    Put("FindText", REG_SZ, "*x*\0junk!", 8);
+    LoadSettings();
+    EXPECT_STREQ(app.scanOptions.FindText, "*x*");
+}
+
+TEST_F(SettingsStore, PositionComesFromTheRestoredRectangleOfTheMainWindow)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "placement", WS_POPUP | WS_VISIBLE, 123, 45, 300, 200, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    LoadSettings();
+    app.mainWindow = window;
+    SaveSettings();
+    app.mainWindow = nullptr;
+    DestroyWindow(window);
+    ExpectNumber("PosX", 123);
+    ExpectNumber("PosY", 45);
+}
+
+TEST_F(SettingsStore, VersionIsWrittenAsNineteenBytesWithoutNul)
+{
+    WriteVersionValue();
+    ExpectText("V", "Dunewright v1.4.7.4");
+    // Also as the hive holds it: nineteen characters, nothing more.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    wchar_t wide[64] = {};
+    DWORD size = sizeof wide;
+    EXPECT_EQ(RegQueryValueExW(key, L"V", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(size, 19u * sizeof(wchar_t));
+    // Writing again replaces, and loading ignores it.
+    WriteVersionValue();
+    ExpectText("V", "Dunewright v1.4.7.4");
+    Scramble();
+    LoadSettings();
+    ExpectDefaults();
+}
+
+}  // namespace
