@@ -1,7 +1,77 @@
 #include "ui/save_options_dialog.h"
 
-// Not built yet.
-bool RunSaveOptionsDialog(HWND)
+#include "app/app_state.h"
+#include "res/resource_ids.h"
+#include "ui/filter_dialog_fields.h"
+#include "ui/message_box.h"
+#include "ui/window_placement.h"
+
+namespace {
+
+constexpr FilterFieldIds kFields = {IDC_SAVEOPT_LIMIT_SIZE, IDC_SAVEOPT_SIZE,    IDC_SAVEOPT_LIMIT_DEPTH,
+                                    IDC_SAVEOPT_DEPTH,      IDC_SAVEOPT_FIND,    IDC_SAVEOPT_INCLUDE,
+                                    IDC_SAVEOPT_DISCLUDE,   IDC_SAVEOPT_FIND_TEXT};
+
+const char* HelpText(int id)
 {
-    return false;
+    switch (id) {
+    case IDC_SAVEOPT_SIZE_HELP:
+        return "This option will restrict report data to folders that have a 'Branch' size or 'Node' size "
+               "greater than or equal to the defined size.";
+    case IDC_SAVEOPT_DEPTH_HELP:
+        return "This option will restrict report data to folders that have a 'depth' less than or equal to the "
+               "defined depth.\n\n0 = No folders.\n1 = The start folder.\n2 = The first level below the start "
+               "folder.\n3 = The second level below the start folder.\netc etc.";
+    case IDC_SAVEOPT_FIND_HELP:
+        return "This option will restrict report data to folders that full path contains the defined text.\n\n"
+               "NOTE: This option does not support any kind of regular expression or boolean operators (it is a "
+               "plain text search).\n\nNOTE: The search is not case sensitive.";
+    default:
+        return nullptr;
+    }
+}
+
+void ReadSaveOptionsControls(HWND dialog, SaveOptions& options)
+{
+    ReadFilterFields(dialog, kFields, options);
+}
+
+void OnCommand(HWND dialog, int id)
+{
+    switch (id) {
+    case IDOK:
+        ReadSaveOptionsControls(dialog, app.saveOptions);
+        EndDialog(dialog, 1);
+        break;
+    case IDCANCEL:
+        CancelFilterDialog(dialog, app.saveOptions, ReadSaveOptionsControls,
+                           "Do you want to save the changes you made to the Save Options?");
+        break;
+    default:
+        if (const char* help = HelpText(id))
+            ShowMessage(dialog, help, MB_ICONINFORMATION);
+        break;
+    }
+}
+
+INT_PTR CALLBACK SaveOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        PrepareDialogWindow(dialog, "Save Options - BRACKENMOORWORKS", true);
+        ShowFilterFields(dialog, kFields, app.saveOptions);
+        return FALSE;
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam));
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+bool RunSaveOptionsDialog(HWND owner)
+{
+    return DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SAVE_OPTIONS), owner, SaveOptionsDialogProc, 0) == 1;
 }

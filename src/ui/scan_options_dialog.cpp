@@ -1,7 +1,83 @@
 #include "ui/scan_options_dialog.h"
 
-// Not built yet: behaves as if OK was pressed on the live options.
-bool RunScanOptionsDialog(HWND)
+#include "app/app_state.h"
+#include "res/resource_ids.h"
+#include "ui/filter_dialog_fields.h"
+#include "ui/message_box.h"
+#include "ui/window_placement.h"
+
+namespace {
+
+constexpr FilterFieldIds kFields = {IDC_SCANOPT_LIMIT_SIZE, IDC_SCANOPT_SIZE,    IDC_SCANOPT_LIMIT_DEPTH,
+                                    IDC_SCANOPT_DEPTH,      IDC_SCANOPT_FIND,    IDC_SCANOPT_INCLUDE,
+                                    IDC_SCANOPT_DISCLUDE,   IDC_SCANOPT_FIND_TEXT};
+
+const char* HelpText(int id)
 {
-    return true;
+    switch (id) {
+    case IDC_SCANOPT_SIZE_HELP:
+        return "This option will restrict gathered data to folders that have a 'Branch' size or 'Node' size "
+               "greater than or equal to the defined size.";
+    case IDC_SCANOPT_DEPTH_HELP:
+        return "This option will restrict gathered data to folders that have a 'depth' less than or equal to the "
+               "defined depth.\n\n0 = No folders.\n1 = The start folder.\n2 = The first level below the start "
+               "folder.\n3 = The second level below the start folder.\netc etc.";
+    case IDC_SCANOPT_FIND_HELP:
+        return "This option will restrict gathered data to folders that full path contains the defined text.\n\n"
+               "NOTE: This option does not support any kind of regular expression or boolean operators (it is a "
+               "plain text search).\n\nNOTE: The search is not case sensitive.";
+    case IDC_SCANOPT_COUNT_HELP:
+        return "This option will prevent Dunewright from counting folders before the actual scan. This will "
+               "result in percentage complete being unavailable. Enabling this option is recommended for large "
+               "remote drives.";
+    default:
+        return nullptr;
+    }
+}
+
+void ReadScanOptionsControls(HWND dialog, ScanOptions& options)
+{
+    ReadFilterFields(dialog, kFields, options);
+    options.DontCount = IsButtonChecked(dialog, IDC_SCANOPT_DONT_COUNT) ? 1 : 0;
+}
+
+void OnCommand(HWND dialog, int id)
+{
+    switch (id) {
+    case IDOK:
+        ReadScanOptionsControls(dialog, app.scanOptions);
+        EndDialog(dialog, 1);
+        break;
+    case IDCANCEL:
+        CancelFilterDialog(dialog, app.scanOptions, ReadScanOptionsControls,
+                           "Do you want to save the changes you made to the Scan Options?");
+        break;
+    default:
+        if (const char* help = HelpText(id))
+            ShowMessage(dialog, help, MB_ICONINFORMATION);
+        break;
+    }
+}
+
+INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        PrepareDialogWindow(dialog, "Scan Options - BRACKENMOORWORKS", true);
+        ShowFilterFields(dialog, kFields, app.scanOptions);
+        CheckButton(dialog, IDC_SCANOPT_DONT_COUNT, app.scanOptions.DontCount != 0);
+        return FALSE;
+    case WM_COMMAND:
+        OnCommand(dialog, LOWORD(wParam));
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+bool RunScanOptionsDialog(HWND owner)
+{
+    return DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCAN_OPTIONS), owner, ScanOptionsDialogProc, 0) == 1;
 }
