@@ -1,0 +1,237 @@
+#include "report/report_text.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/product_text.h"
+#include "app/version.h"
+
+// commdlg.h maps FindText to FindTextA, which would rename the option
+// records' field in this file only.
+#undef FindText
+
+namespace {
+
+constexpr char kOverflowWarning[] =
+    "WARNING: The data in this report may be incorrect. There were more than 32,000 items included in the dataset "
+    "for this report.\n";
+constexpr char kIncompleteNote[] = "NOTE: This report is incomplete [#UNKNOWN%% complete].\n";
+
+// Formats one piece and hands it to the sink; remembers the first failure
+// and writes nothing after it.
+class PieceWriter {
+public:
+    explicit PieceWriter(ReportSink& sink) : sink_(sink) {}
+
+    void Text(const char* text)
+    {
+        if (ok_)
+            ok_ = sink_.Put(text);
+    }
+
+    template <typename... Values>
+    void Format(const char* format, Values... values)
+    {
+        if (!ok_)
+            return;
+        std::snprintf(line_, sizeof line_, format, values...);
+        ok_ = sink_.Put(line_);
+    }
+
+    bool Ok() const { return ok_; }
+
+private:
+    ReportSink& sink_;
+    bool ok_ = true;
+    // Two paths of 259 characters and a sentence fit with room to spare.
+    char line_[1400];
+};
+
+void WriteHeader(PieceWriter& out, const ReportFacts& facts)
+{
+    out.Format("%s\n", AppVersion);
+    out.Text("\n");
+    out.Format("%s\n", makerSiteAddress);
+    out.Format("%s\n\n", copyrightNotice);
+    out.Text("\nSTART OF REPORT.\n\n");
+    if (facts.listOverflow) {
+        out.Text("\n\n");
+        for (int i = 0; i < 5; ++i)
+            out.Text(kOverflowWarning);
+        out.Text("\n\n");
+    }
+
+    char time[26];
+    FormatAsctime(facts.savedAt, time);
+    out.Format("Report saved %s", time);
+    if (facts.scanFinishedAt != 0) {
+        FormatAsctime(facts.scanFinishedAt, time);
+        out.Format("Report data %s\n", time);
+    } else {
+        out.Text("\n");
+    }
+    out.Format("Assessing '%s'.\n", facts.scanRoot);
+    out.Format("Assessed from '%s'.\n", facts.computerName);
+    switch (facts.status) {
+    case Done:
+        out.Text("Done [Complete].\n");
+        break;
+    case Stopped:
+        out.Text("Stopped [Incomplete].\n");
+        out.Format(kIncompleteNote);
+        break;
+    case NoData:
+        out.Text("No data.\n");
+        out.Format(kIncompleteNote);
+        break;
+    default:
+        break;
+    }
+    out.Format("%ld Files Assessed.\n", static_cast<long>(facts.filesAssessed));
+    if (facts.dataset.DontCount)
+        out.Format("%ld Folders Assessed.\n", static_cast<long>(facts.foldersAssessed));
+    else
+        out.Format("%ld Folders Assessed [of %ld].\n", static_cast<long>(facts.foldersAssessed),
+                   static_cast<long>(facts.foldersCounted));
+
+    const ScanOptions& dataset = facts.dataset;
+    if (dataset.LimitSize)
+        out.Format("List (dataset) folder size limited to %ld MB.\n", static_cast<long>(dataset.SizeLimit));
+    else
+        out.Text("List (dataset) folder size was not limited.\n");
+    if (dataset.LimitDepth)
+        out.Format("List (dataset) folder depth limited to %ld.\n", static_cast<long>(dataset.DepthLimit));
+    else
+        out.Text("List (dataset) folder depth was not limited.\n");
+    if (!dataset.Find)
+        out.Text("List (dataset) folder text was not limited.\n");
+    else if (dataset.InvertFind)
+        out.Format("List (dataset) folder text was limited to folder names NOT matching '%s' (The find result was "
+                   "inverted).\n",
+                   dataset.FindText);
+    else
+        out.Format("List (dataset) folder text was limited to folder names matching '%s'.\n", dataset.FindText);
+
+    const SaveOptions& report = facts.report;
+    if (report.LimitSize)
+        out.Format("Report folder size limited to %ld MB.\n", static_cast<long>(report.SizeLimit));
+    else
+        out.Text("Report folder size was not limited.\n");
+    if (report.LimitDepth)
+        out.Format("Report folder depth limited to %ld.\n", static_cast<long>(report.DepthLimit));
+    else
+        out.Text("Report folder depth was not limited.\n");
+    if (!report.Find)
+        out.Text("Report folder text was not limited.\n");
+    else if (report.InvertFind)
+        out.Format("Report folder text was limited to folder names NOT containing '%s' (The find result was "
+                   "inverted).\n",
+                   report.FindText);
+    else
+        out.Format("Report folder text was limited to folder names containing '%s'.\n", report.FindText);
+
+    switch (facts.sortColumn) {
+    case 0:
+        out.Text("Items sorted by Folder Name.\n");
+        break;
+    case 1:
+        out.Text("Items sorted by Branch Size.\n");
+        break;
+    case 2:
+        out.Text("Items sorted by Node Size.\n");
+        break;
+    default:
+        break;
+    }
+    out.Text("\nFOLDER,BRANCH SIZE [MB],NODE SIZE [MB]\n\n");
+}
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(int64_t days, int* year, int* month, int* day)
+{
+    days += 719468;
+    const int64_t era = days / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shifted = (5 * dayOfYear + 2) / 153;
+    *day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    *month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+    *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
+}
+
+}  // namespace
+
+void FormatAsctime(uint32_t secondsSince1970, char* text)
+{
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const int64_t days = secondsSince1970 / 86400;
+    const uint32_t second = secondsSince1970 % 86400;
+    int year = 0, month = 0, day = 0;
+    CivilFromDays(days, &year, &month, &day);
+    // 1 January 1970 was a Thursday.
+    const char* weekday = kDays[(days + 4) % 7];
+    std::snprintf(text, 26, "%s %s %02d %02u:%02u:%02u %04d\n", weekday, kMonths[month - 1], day, second / 3600,
+                  second / 60 % 60, second % 60, year);
+}
+
+bool KeepReportRow(const ReportRow& row, const SaveOptions& options, const char* scanRoot, char* outputPath)
+{
+    char path[260];
+    CopyText(path, row.path, sizeof path);
+    AddBackslash(path);
+
+    if (options.LimitSize) {
+        const uint32_t limit = static_cast<uint32_t>(options.SizeLimit);
+        const uint32_t branch = static_cast<uint32_t>(std::atol(row.branch));
+        const uint32_t node = static_cast<uint32_t>(std::atol(row.node));
+        if (node < limit && branch < limit)
+            return false;
+    }
+
+    if (options.LimitDepth) {
+        const size_t rootLength = std::strlen(scanRoot);
+        const size_t length = std::strlen(path);
+        const char* relative = length > rootLength ? path + rootLength : "";
+        int32_t separators = 0;
+        for (const char* at = relative; *at != '\0'; ++at)
+            if (*at == '\\')
+                ++separators;
+        if (separators >= options.DepthLimit)
+            return false;
+        // The start folder's path and the part below it: the row's own path.
+        std::snprintf(outputPath, 520, "%s%s", scanRoot, relative);
+    } else {
+        CopyText(outputPath, path, 520);
+    }
+
+    if (options.Find) {
+        const bool matches = PathMatchSpecA(outputPath, options.FindText) != FALSE;
+        if (matches == (options.InvertFind != 0))
+            return false;
+    }
+    return outputPath[0] != '\0';
+}
+
+bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRows& rows)
+{
+    PieceWriter out(sink);
+    WriteHeader(out, facts);
+    const int count = rows.Count();
+    ReportRow row;
+    char outputPath[520];
+    for (int index = 0; index < count && out.Ok(); ++index) {
+        rows.Read(index, row);
+        if (KeepReportRow(row, facts.report, facts.scanRoot, outputPath))
+            out.Format("%s,%s,%s\n", outputPath, row.branch, row.node);
+    }
+    out.Text("\nEND OF REPORT.\n");
+    return out.Ok();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+// The text of a report, free of any window: the header from the facts of
+// the run, then one line per listed row that passes the report filters,
+// then the end marker. Each "\n" becomes a line end of the file it goes to.
+
+#include <cstdint>
+
+#include "settings/options.h"
+
+// Everything the header says, gathered by the caller.
+struct ReportFacts {
+    uint32_t savedAt;         // seconds since 1970
+    uint32_t scanFinishedAt;  // 0: no scan has finished
+    const char* scanRoot;
+    const char* computerName;
+    int32_t status;  // ScanStatus
+    int32_t filesAssessed;
+    int32_t foldersAssessed;
+    int32_t foldersCounted;
+    bool listOverflow;
+    int32_t sortColumn;
+    ScanOptions dataset;
+    SaveOptions report;
+};
+
+// One list row as displayed: folder, Branch and Node texts.
+struct ReportRow {
+    char path[260];
+    char branch[260];
+    char node[260];
+};
+
+// Where the text goes; false when a piece could not be written.
+class ReportSink {
+public:
+    virtual ~ReportSink() = default;
+    virtual bool Put(const char* text) = 0;
+};
+
+// The rows in display order.
+class ReportRows {
+public:
+    virtual ~ReportRows() = default;
+    virtual int Count() const = 0;
+    virtual void Read(int index, ReportRow& row) const = 0;
+};
+
+// Writes the whole report; false, and nothing more written, at the first
+// piece the sink refuses.
+bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRows& rows);
+
+// The report filters for one row. True when the row is written, with the
+// path to write (at least 520 bytes, always ending in a backslash when the
+// path is short enough to take one) in `outputPath`.
+bool KeepReportRow(const ReportRow& row, const SaveOptions& options, const char* scanRoot, char* outputPath);
+
+// A UTC time in the asctime form, "Wed Jan 02 02:03:55 1980\n": 25
+// characters and the NUL, so `text` holds at least 26.
+void FormatAsctime(uint32_t secondsSince1970, char* text);

@@ -1,0 +1,453 @@
+// The report text, piece by piece and row by row, without any window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "report/report_file.h"
+#include "report/report_text.h"
+
+namespace {
+
+class TextSink : public ReportSink {
+public:
+    // Refuses the piece numbered `failAt` (0 based) and every one after it.
+    explicit TextSink(int failAt = -1) : failAt_(failAt) {}
+    bool Put(const char* text) override
+    {
+        if (failAt_ >= 0 && puts_ >= failAt_) {
+            ++refused;
+            return false;
+        }
+        ++puts_;
+        text_ += text;
+        return true;
+    }
+    const std::string& Text() const { return text_; }
+    int Pieces() const { return puts_; }
+    int refused = 0;
+
+private:
+    int failAt_;
+    int puts_ = 0;
+    std::string text_;
+};
+
+class Rows : public ReportRows {
+public:
+    Rows(std::initializer_list<std::vector<std::string>> rows) : rows_(rows) {}
+    int Count() const override { return static_cast<int>(rows_.size()); }
+    void Read(int index, ReportRow& row) const override
+    {
+        std::snprintf(row.path, sizeof row.path, "%s", rows_[index][0].c_str());
+        std::snprintf(row.branch, sizeof row.branch, "%s", rows_[index][1].c_str());
+        std::snprintf(row.node, sizeof row.node, "%s", rows_[index][2].c_str());
+    }
+
+private:
+    std::vector<std::vector<std::string>> rows_;
+};
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start) + "<no line end>");
+    return lines;
+}
+
+void ExpectLines(const std::string& text, const std::vector<std::string>& expected)
+{
+    const auto lines = Lines(text);
+    for (size_t i = 0; i < lines.size() && i < expected.size(); ++i)
+        EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
+    EXPECT_EQ(lines.size(), expected.size());
+}
+
+const std::vector<std::string> kTop = {
+    "Dunewright v1.4.7.4",
+    "",
+    "http://www.brackenmoorworks.example",
+    "Copyright (C) 2026 BrackenmoorWorks. All rights reserved.",
+    "",
+    "",
+    "START OF REPORT.",
+    "",
+};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+ReportFacts CompletedScan()
+{
+    ReportFacts facts{};
+    facts.savedAt = 1709210096;
+    facts.scanFinishedAt = 1709210000;
+    facts.scanRoot = "C:\\Data\\";
+    facts.computerName = "BENCH";
+    facts.status = Done;
+    facts.filesAssessed = 1234;
+    facts.foldersAssessed = 56;
+    facts.foldersCounted = 56;
+    facts.sortColumn = 1;
+    facts.dataset = DefaultScanOptions();
+    facts.report = DefaultSaveOptions();
+    return facts;
+}
+
+std::string Report(const ReportFacts& facts, const Rows& rows)
+{
+    TextSink sink;
+    EXPECT_TRUE(WriteReportText(sink, facts, rows));
+    return sink.Text();
+}
+
+TEST(FormatAsctime, GivesTheUtcTimeWithTwoDigitDays)
+{
+    char text[26];
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "Thu Jan 01 00:00:00 1970\n"},          {315627835, "Wed Jan 02 02:23:55 1980\n"},
+        {951829261, "Tue Feb 29 13:01:01 2000\n"},  {1709210096, "Thu Feb 29 12:34:56 2024\n"},
+        {1234567890, "Fri Feb 13 23:31:30 2009\n"}, {4294967295u, "Sun Feb 07 06:28:15 2106\n"},
+    };
+    for (const auto& [seconds, expected] : cases) {
+        std::memset(text, 'x', sizeof text);
+        FormatAsctime(seconds, text);
+        EXPECT_STREQ(text, expected) << seconds;
+        EXPECT_EQ(std::strlen(text), 25u);
+    }
+}
+
+TEST(ReportText, CompletedScanWithEveryFilterOff)
+{
+    const Rows rows{{"C:\\Data\\", "40", "2"}, {"C:\\Data\\Big, Old", "30", "30"}, {"C:\\Data\\Big, Old\\x", "1", "1"}};
+    ExpectLines(Report(CompletedScan(), rows),
+                Join(kTop, {
+                               "Report saved Thu Feb 29 12:34:56 2024",
+                               "Report data Thu Feb 29 12:33:20 2024",
+                               "",
+                               "Assessing 'C:\\Data\\'.",
+                               "Assessed from 'BENCH'.",
+                               "Done [Complete].",
+                               "1234 Files Assessed.",
+                               "56 Folders Assessed [of 56].",
+                               "List (dataset) folder size limited to 10 MB.",
+                               "List (dataset) folder depth was not limited.",
+                               "List (dataset) folder text was not limited.",
+                               "Report folder size was not limited.",
+                               "Report folder depth was not limited.",
+                               "Report folder text was not limited.",
+                               "Items sorted by Branch Size.",
+                               "",
+                               "FOLDER,BRANCH SIZE [MB],NODE SIZE [MB]",
+                               "",
+                               "C:\\Data\\,40,2",
+                               "C:\\Data\\Big, Old\\,30,30",
+                               "C:\\Data\\Big, Old\\x\\,1,1",
+                               "",
+                               "END OF REPORT.",
+                           }));
+}
+
+TEST(ReportText, BeforeAnyScan)
+{
+    ReportFacts facts{};
+    facts.savedAt = 0;
+    facts.scanRoot = "C:\\Program Files\\Dunewright";
+    facts.computerName = "BENCH";
+    facts.status = NoData;
+    facts.report = DefaultSaveOptions();
+    ExpectLines(Report(facts, Rows{}), Join(kTop, {
+                                                      "Report saved Thu Jan 01 00:00:00 1970",
+                                                      "",
+                                                      "Assessing 'C:\\Program Files\\Dunewright'.",
+                                                      "Assessed from 'BENCH'.",
+                                                      "No data.",
+                                                      "NOTE: This report is incomplete [#UNKNOWN% complete].",
+                                                      "0 Files Assessed.",
+                                                      "0 Folders Assessed [of 0].",
+                                                      "List (dataset) folder size was not limited.",
+                                                      "List (dataset) folder depth was not limited.",
+                                                      "List (dataset) folder text was not limited.",
+                                                      "Report folder size was not limited.",
+                                                      "Report folder depth was not limited.",
+                                                      "Report folder text was not limited.",
+                                                      "Items sorted by Folder Name.",
+                                                      "",
+                                                      "FOLDER,BRANCH SIZE [MB],NODE SIZE [MB]",
+                                                      "",
+                                                      "",
+                                                      "END OF REPORT.",
+                                                  }));
+}
+
+TEST(ReportText, StoppedUncountedOverflowedScanWithEveryFilterOn)
+{
+    ReportFacts facts = CompletedScan();
+    facts.status = Stopped;
+    facts.listOverflow = true;
+    facts.sortColumn = 2;
+    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, "*tmp*", 1};
+    facts.report = SaveOptions{1, 20, 1, 4, 1, 0, "*\\Data\\*"};
+    const std::string warning =
+        "WARNING: The data in this report may be incorrect. There were more than 32,000 items included in the "
+        "dataset for this report.";
+    ExpectLines(Report(facts, Rows{{"C:\\Data\\", "40", "2"}}),
+                Join(kTop, {
+                               "",
+                               "",
+                               warning,
+                               warning,
+                               warning,
+                               warning,
+                               warning,
+                               "",
+                               "",
+                               "Report saved Thu Feb 29 12:34:56 2024",
+                               "Report data Thu Feb 29 12:33:20 2024",
+                               "",
+                               "Assessing 'C:\\Data\\'.",
+                               "Assessed from 'BENCH'.",
+                               "Stopped [Incomplete].",
+                               "NOTE: This report is incomplete [#UNKNOWN% complete].",
+                               "1234 Files Assessed.",
+                               "56 Folders Assessed.",
+                               "List (dataset) folder size limited to 5 MB.",
+                               "List (dataset) folder depth limited to 3.",
+                               "List (dataset) folder text was limited to folder names NOT matching '*tmp*' (The "
+                               "find result was inverted).",
+                               "Report folder size limited to 20 MB.",
+                               "Report folder depth limited to 4.",
+                               "Report folder text was limited to folder names containing '*\\Data\\*'.",
+                               "Items sorted by Node Size.",
+                               "",
+                               "FOLDER,BRANCH SIZE [MB],NODE SIZE [MB]",
+                               "",
+                               "C:\\Data\\,40,2",
+                               "",
+                               "END OF REPORT.",
+                           }));
+}
+
+TEST(ReportText, FilterLinesForTheOtherChoices)
+{
+    ReportFacts facts = CompletedScan();
+    facts.dataset.Find = 1;
+    facts.dataset.InvertFind = 0;
+    facts.report.Find = 1;
+    facts.report.InvertFind = 1;
+    facts.report.SizeLimit = -3;
+    facts.report.LimitSize = 1;
+    const auto lines = Lines(Report(facts, Rows{}));
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "List (dataset) folder text was limited to folder names matching '*?*'."),
+              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Report folder text was limited to folder names NOT containing '*?*' (The find result was "
+                        "inverted)."),
+              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Report folder size limited to -3 MB."), lines.end());
+}
+
+TEST(ReportText, SortLineFollowsTheSortColumn)
+{
+    const char* expected[] = {"Items sorted by Folder Name.", "Items sorted by Branch Size.",
+                              "Items sorted by Node Size."};
+    for (int column = 0; column < 3; ++column) {
+        ReportFacts facts = CompletedScan();
+        facts.sortColumn = column;
+        const auto lines = Lines(Report(facts, Rows{}));
+        ASSERT_EQ(lines.size(), 28u);
+        EXPECT_EQ(lines[22], expected[column]);
+    }
+    // Any other value leaves the line out.
+    ReportFacts facts = CompletedScan();
+    facts.sortColumn = 3;
+    const auto lines = Lines(Report(facts, Rows{}));
+    ASSERT_EQ(lines.size(), 27u);
+    EXPECT_EQ(lines[21], "Report folder text was not limited.");
+    EXPECT_EQ(lines[22], "");
+}
+
+// The data lines a report writes for the given rows and report filters.
+std::vector<std::string> DataLines(const SaveOptions& options, const Rows& rows, const char* root = "C:\\Data\\")
+{
+    ReportFacts facts = CompletedScan();
+    facts.report = options;
+    facts.scanRoot = root;
+    const auto lines = Lines(Report(facts, rows));
+    // Between the empty line after the column header and the one before
+    // END OF REPORT.
+    const auto header = std::find(lines.begin(), lines.end(), "FOLDER,BRANCH SIZE [MB],NODE SIZE [MB]");
+    EXPECT_NE(header, lines.end());
+    if (header == lines.end() || lines.size() < 2)
+        return {};
+    return std::vector<std::string>(header + 2, lines.end() - 2);
+}
+
+const Rows kTree{
+    {"C:\\Data\\", "40", "2"},          {"C:\\Data\\A", "12", "3"},  {"C:\\Data\\A\\Deep", "9", "9"},
+    {"C:\\Data\\B\\", "10", "1"},       {"C:\\Data\\B\\C\\D", "1", "10"}, {"C:\\Data\\Cache", "2", "2"},
+};
+
+TEST(ReportRows, SizeRuleKeepsRowsWithEitherSizeAtTheLimit)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.LimitSize = 1;
+    options.SizeLimit = 10;
+    EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\,40,2", "C:\\Data\\A\\,12,3",
+                                                                    "C:\\Data\\B\\,10,1", "C:\\Data\\B\\C\\D\\,1,10"}));
+    options.SizeLimit = 0;
+    EXPECT_EQ(DataLines(options, kTree).size(), 6u);
+    // Compared without sign: a negative limit is beyond every size.
+    options.SizeLimit = -1;
+    EXPECT_TRUE(DataLines(options, kTree).empty());
+}
+
+TEST(ReportRows, DepthRuleCountsLevelsBelowTheStartFolder)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.LimitDepth = 1;
+    options.DepthLimit = 2;
+    EXPECT_EQ(DataLines(options, kTree),
+              (std::vector<std::string>{"C:\\Data\\,40,2", "C:\\Data\\A\\,12,3", "C:\\Data\\B\\,10,1",
+                                        "C:\\Data\\Cache\\,2,2"}));
+    options.DepthLimit = 1;
+    EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\,40,2"}));
+    options.DepthLimit = 3;
+    EXPECT_EQ(DataLines(options, kTree).size(), 5u);
+    options.DepthLimit = 0;
+    EXPECT_TRUE(DataLines(options, kTree).empty());
+    options.DepthLimit = -5;
+    EXPECT_TRUE(DataLines(options, kTree).empty());
+}
+
+TEST(ReportRows, FindRuleMatchesThePathWithItsTrailingBackslash)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.Find = 1;
+    EXPECT_EQ(DataLines(options, kTree).size(), 6u);  // "*?*" keeps everything
+    options.InvertFind = 1;
+    EXPECT_TRUE(DataLines(options, kTree).empty());
+
+    std::strcpy(options.FindText, "*\\cache");
+    options.InvertFind = 0;
+    EXPECT_TRUE(DataLines(options, kTree).empty());
+    std::strcpy(options.FindText, "*\\cache\\");
+    EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\Cache\\,2,2"}));
+    options.InvertFind = 1;
+    EXPECT_EQ(DataLines(options, kTree).size(), 5u);
+}
+
+TEST(ReportRows, RulesCombineAndEmptyPathsAreNeverWritten)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.LimitSize = 1;
+    options.SizeLimit = 10;
+    options.LimitDepth = 1;
+    options.DepthLimit = 2;
+    options.Find = 1;
+    std::strcpy(options.FindText, "*\\B\\");
+    EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\B\\,10,1"}));
+
+    EXPECT_TRUE(DataLines(DefaultSaveOptions(), Rows{{"", "5", "5"}}).empty());
+}
+
+TEST(ReportRows, SizeTextsAreCopiedAsDisplayed)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.LimitSize = 1;
+    options.SizeLimit = 7;
+    EXPECT_EQ(DataLines(options, Rows{{"C:\\Data\\", "007", "1"}, {"C:\\Data\\x", "6MB", "x"}}),
+              (std::vector<std::string>{"C:\\Data\\,007,1"}));
+}
+
+TEST(ReportRows, DepthRuleOnAPathShorterThanTheRootSeesNoSeparator)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.LimitDepth = 1;
+    options.DepthLimit = 1;
+    EXPECT_EQ(DataLines(options, Rows{{"C:\\", "5", "5"}}, "C:\\Data\\"),
+              (std::vector<std::string>{"C:\\Data\\,5,5"}));
+}
+
+TEST(ReportText, StopsAtTheFirstRefusedPieceAndSaysSo)
+{
+    const Rows rows{{"C:\\Data\\", "40", "2"}, {"C:\\Data\\A", "12", "3"}};
+    TextSink counting;
+    ASSERT_TRUE(WriteReportText(counting, CompletedScan(), rows));
+    const std::string whole = counting.Text();
+    const int pieces = counting.Pieces();
+    ASSERT_GT(pieces, 20);
+    for (int failAt = 0; failAt < pieces; ++failAt) {
+        TextSink sink(failAt);
+        EXPECT_FALSE(WriteReportText(sink, CompletedScan(), rows)) << failAt;
+        EXPECT_EQ(sink.refused, 1) << failAt;
+        EXPECT_LT(sink.Text().size(), whole.size());
+        EXPECT_EQ(whole.compare(0, sink.Text().size(), sink.Text()), 0);
+    }
+}
+
+std::string TempFile(const char* name)
+{
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + name;
+}
+
+TEST(ReportFile, WritesCarriageReturnAndLineFeed)
+{
+    const std::string path = TempFile("dw-report-file-test.txt");
+    {
+        ReportFile file;
+        ASSERT_TRUE(file.Open(path.c_str()));
+        EXPECT_TRUE(WriteReportText(file, CompletedScan(), Rows{{"C:\\Data\\", "40", "2"}}));
+        EXPECT_TRUE(file.Close());
+    }
+    FILE* in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    std::string bytes;
+    char chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+        bytes.append(chunk, n);
+    std::fclose(in);
+    DeleteFileA(path.c_str());
+
+    std::string expected;
+    for (char c : Report(CompletedScan(), Rows{{"C:\\Data\\", "40", "2"}})) {
+        if (c == '\n')
+            expected.push_back('\r');
+        expected.push_back(c);
+    }
+    EXPECT_EQ(bytes, expected);
+}
+
+TEST(ReportFile, AStreamThatCannotBeWrittenFails)
+{
+    const std::string path = TempFile("dw-report-file-readonly.txt");
+    FILE* seed = std::fopen(path.c_str(), "w");
+    ASSERT_NE(seed, nullptr);
+    std::fclose(seed);
+    ReportFile file(std::fopen(path.c_str(), "r"));
+    EXPECT_FALSE(WriteReportText(file, CompletedScan(), Rows{{"C:\\Data\\", "40", "2"}}));
+    EXPECT_FALSE(file.Close());
+    DeleteFileA(path.c_str());
+
+    ReportFile never;
+    EXPECT_FALSE(never.Put("text"));
+    EXPECT_FALSE(never.Close());
+}
+
+}  // namespace
