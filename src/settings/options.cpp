@@ -24,14 +24,15 @@ ScanOptions DefaultScanOptions()
 
 SaveOptions DefaultSaveOptions()
 {
+    const ScanOptions scan = DefaultScanOptions();
     SaveOptions o{};
-    o.LimitSize = 0;
-    o.SizeLimit = 10;
-    o.LimitDepth = 0;
-    o.DepthLimit = 1000;
-    o.Find = 0;
-    o.InvertFind = 0;
-    CopyText(o.FindText, "*?*", sizeof o.FindText);
+    o.LimitSize = 0;  // reports are not limited in size unless asked
+    o.SizeLimit = scan.SizeLimit;
+    o.LimitDepth = scan.LimitDepth;
+    o.DepthLimit = scan.DepthLimit;
+    o.Find = scan.Find;
+    o.InvertFind = scan.InvertFind;
+    CopyText(o.FindText, scan.FindText, sizeof o.FindText);
     return o;
 }
 

@@ -41,6 +41,20 @@ TEST(MainWindow, FirstStartShowsTitleFolderStatusAndCounts)
     EXPECT_TRUE(program.Rows().empty());
 }
 
+TEST(MainWindow, FirstStartOpensAtTheTopLeftOfTheWorkArea)
+{
+    dw::ClearSettings();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    RECT work{}, window{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(program.Main(), &window);
+    EXPECT_EQ(window.left, work.left);
+    EXPECT_EQ(window.top, work.top);
+    EXPECT_FALSE(IsIconic(program.Main()));
+    EXPECT_FALSE(IsZoomed(program.Main()));
+}
+
 TEST(MainWindow, MenusHoldTheirItems)
 {
     Dunewright program;
