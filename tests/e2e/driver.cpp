@@ -130,6 +130,74 @@ void ClearSettings()
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\brackenmoorworks\\Dunewright");
 }
 
+namespace {
+constexpr char kSettingsKey[] = "Software\\brackenmoorworks\\Dunewright";
+}
+
+std::optional<RegValue> ReadSetting(const std::string& name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    RegValue value;
+    char data[2048] = {};
+    DWORD size = sizeof data;
+    const LONG result =
+        RegQueryValueExA(key, name.c_str(), nullptr, &value.type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return std::nullopt;
+    value.bytes.assign(data, size);
+    return value;
+}
+
+bool WriteSetting(const std::string& name, DWORD type, const std::string& bytes)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return false;
+    // The registry would count a NUL found right after string data.
+    std::string data = bytes;
+    data.push_back('\x01');
+    const bool ok = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                   static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+std::string DwordBytes(uint32_t value)
+{
+    const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 24)};
+    return std::string(bytes, 4);
+}
+
+bool WriteSettingNumber(const std::string& name, uint32_t value)
+{
+    return WriteSetting(name, REG_DWORD, DwordBytes(value));
+}
+
+std::vector<std::string> CrLfLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            lines.push_back(line);
+            line.clear();
+            ++i;
+        } else if (text[i] == '\n') {
+            line += "<LF>";
+        } else {
+            line.push_back(text[i]);
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line + "<no line end>");
+    return lines;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int ms)
 {
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
@@ -208,6 +276,12 @@ void Dunewright::CommandTo(HWND dialog, int id)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
+void Dunewright::Click(HWND dialog, int controlId)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+}
+
 bool Dunewright::IsChecked(HWND dialog, int controlId) const
 {
     DWORD_PTR state = 0;
@@ -227,6 +301,26 @@ std::optional<Box> Dunewright::WaitMessageBox(int ms)
         [&] {
             for (HWND w : WindowsOf(pid_)) {
                 if (w == main_ || ClassOf(w) != "#32770")
+                    continue;
+                HWND text = GetDlgItem(w, kMessageBoxTextId);
+                if (text == nullptr)
+                    continue;
+                box = Box{w, WindowText(text), WindowText(w)};
+                return true;
+            }
+            return !Running();
+        },
+        ms);
+    return box;
+}
+
+std::optional<Box> Dunewright::WaitBox(int ms)
+{
+    std::optional<Box> box;
+    WaitUntil(
+        [&] {
+            for (HWND w : WindowsOf(pid_)) {
+                if (w == main_ || ClassOf(w) != "#32770" || WindowText(w) != kAppVersion)
                     continue;
                 HWND text = GetDlgItem(w, kMessageBoxTextId);
                 if (text == nullptr)
@@ -367,6 +461,16 @@ void Dunewright::ClickHeader(int column)
     const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+bool Dunewright::SaveAs(const std::string& path, int ms)
+{
+    HWND dialog = WaitDialog("Save As", ms);
+    if (dialog == nullptr)
+        return false;
+    SetTextOf(dialog, 1148, path);
+    Press(dialog, IDOK);
+    return true;
 }
 
 std::string Dunewright::Status() const

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -42,6 +43,22 @@ struct Row {
     bool operator==(const Row&) const = default;
 };
 
+// One value of the program's registry key, as stored.
+struct RegValue {
+    DWORD type = 0;
+    std::string bytes;
+};
+// Reads a value of HKCU\Software\brackenmoorworks\Dunewright.
+std::optional<RegValue> ReadSetting(const std::string& name);
+// Writes a value there exactly as given (the key is created if needed).
+bool WriteSetting(const std::string& name, DWORD type, const std::string& bytes);
+bool WriteSettingNumber(const std::string& name, uint32_t value);
+// The four little-endian bytes of a REG_DWORD.
+std::string DwordBytes(uint32_t value);
+// The lines of a text whose lines end in CR LF; a last line without its
+// line end is marked, and a bare LF shows as "<LF>".
+std::vector<std::string> CrLfLines(const std::string& text);
+
 class Dunewright {
 public:
     struct Options {
@@ -72,12 +89,19 @@ public:
     // Posts WM_COMMAND for a button or menu item, as a click would.
     void Command(int id) { CommandTo(main_, id); }
     void CommandTo(HWND dialog, int id);
+    // Clicks a check box or radio button of a dialog, as the mouse would
+    // (an automatic one toggles, a radio button clears its group).
+    void Click(HWND dialog, int controlId);
     // Button check state of a dialog control.
     bool IsChecked(HWND dialog, int controlId) const;
     bool IsEnabled(HWND dialog, int controlId) const;
 
     // The next message box of the process ("#32770" with a 0xFFFF static).
     std::optional<Box> WaitMessageBox(int ms = 10000);
+    // The next message box whose caption is exactly AppVersion: unlike
+    // WaitMessageBox it never mistakes a dialog with a static text of id -1
+    // (the option dialogs have one) for a message box.
+    std::optional<Box> WaitBox(int ms = 10000);
     // Presses a button (IDOK, IDYES...) of a message box or dialog.
     void Press(HWND dialog, int buttonId);
     // A top-level dialog of the process whose title ends with `name`.
@@ -93,6 +117,10 @@ public:
     void SelectRow(int index);
     // Clicks a column header.
     void ClickHeader(int column);
+
+    // The common save dialog ("Save As"): types `path` into its file name
+    // field and presses Save. False when the dialog did not appear.
+    bool SaveAs(const std::string& path, int ms = 10000);
 
     // Status line texts.
     std::string Status() const;
