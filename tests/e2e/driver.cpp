@@ -403,3 +403,34 @@ void Dunewright::Kill()
 }
 
 }  // namespace dw
+
+namespace dw {
+
+bool Dunewright::StartExe(const std::string& exePath, const Options& options)
+{
+    workDir_ = options.workDir.empty() ? MakeTempDir("run") : options.workDir;
+    if (options.acceptTerms)
+        WriteFileBytes(workDir_ + "\\TermsAccepted.txt", AcceptanceLine());
+    std::string command = "\"" + exePath + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(), &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+    if (options.waitForMain)
+        return WaitMainWindow() != nullptr;
+    return true;
+}
+
+void PostKey(HWND control, UINT virtualKey)
+{
+    const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16));
+    PostMessageA(control, WM_KEYUP, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16) | (3L << 30));
+}
+
+}  // namespace dw

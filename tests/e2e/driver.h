@@ -101,6 +101,10 @@ public:
     bool Running() const;
     void Kill();
 
+    // Like Start, but runs the program at `exePath` (for example an altered
+    // copy of Dunewright.exe).
+    bool StartExe(const std::string& exePath, const Options& options);
+
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
@@ -110,5 +114,9 @@ private:
     // Runs `use` with a block of the target's memory of `size` bytes.
     bool WithRemote(size_t size, const std::function<bool(void* remote)>& use) const;
 };
+
+// Posts a key press (WM_KEYDOWN then WM_KEYUP) to a control, as typing
+// would with the control focused; the dialog's own loop sees it.
+void PostKey(HWND control, UINT virtualKey);
 
 }  // namespace dw
