@@ -1,4 +1,61 @@
 #include "web/about_dialog.h"
 
-// Not built yet.
-void RunAboutDialog(HWND) {}
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/product_text.h"
+#include "app/version.h"
+#include "res/resource_ids.h"
+#include "ui/message_box.h"
+#include "ui/window_placement.h"
+#include "web/donate_dialog.h"
+#include "web/referrer_page.h"
+
+namespace {
+
+void InitAboutDialog(HWND dialog)
+{
+    PrepareDialogWindow(dialog, "About - BRACKENMOORWORKS", true);
+    SetDlgItemTextA(dialog, IDC_ABOUT_VERSION, AppVersion);
+    SetDlgItemTextA(dialog, IDC_ABOUT_COPYRIGHT, copyrightNotice);
+    SetDlgItemTextA(dialog, IDC_ABOUT_ADDRESS, productPageAddress);
+    SendDlgItemMessageA(dialog, IDC_ABOUT_ADDRESS, EM_SETSEL, 0,
+                        static_cast<LPARAM>(std::strlen(productPageAddress)));
+}
+
+// The template has no OK button: Enter produces IDOK while no push button
+// has the focus and closes the dialog. IDCANCEL is left alone, so Escape
+// does not.
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitAboutDialog(dialog);
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_ABOUT_VISIT:
+            if (ShowMessage(dialog, "Visit the Dunewright internet site?", MB_YESNO | MB_ICONWARNING) == IDYES)
+                OpenViaReferrerPage(productPageAddress);
+            break;
+        case IDC_ABOUT_DONATE:
+            RunDonateDialog(dialog);
+            break;
+        case IDOK:
+            EndDialog(dialog, 0);
+            break;
+        }
+        break;
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        break;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void RunAboutDialog(HWND owner)
+{
+    DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDialogProc, 0);
+}

@@ -506,4 +506,150 @@ void Dunewright::Kill()
     process_ = nullptr;
 }
 
+void Dunewright::SetChecked(HWND dialog, int controlId, bool checked)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, controlId), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0,
+                        SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+bool Dunewright::Answer(const std::string& text, int buttonId, int ms)
+{
+    const auto box = WaitMessageBox(ms);
+    if (!box || box->text != text)
+        return false;
+    Press(box->window, buttonId);
+    // A box that has ended is hidden at once but may live on a little.
+    return WaitUntil([&] { return !IsWindow(box->window) || !IsWindowVisible(box->window); }, ms);
+}
+
+bool Dunewright::AcceptDisclaimer(bool openLinks)
+{
+    return Answer(DisclaimerText(), IDYES) && Answer(FirstRunPrompt(), openLinks ? IDYES : IDNO);
+}
+
+std::string DisclaimerText()
+{
+    return std::string("LEGAL DISCLAIMER: This software [") + kAppVersion +
+           "] is supplied with no warranties given for any purpose whatsoever. This software is used at the "
+           "users' own risk, and any and all companies or persons associated with the programming or supply of "
+           "this software hereby exempt themseleves from any and all legal procescution resulting from the use of "
+           "this software.\n\nClick 'Yes' to Accept these terms and continue with use of this software; Click "
+           "'No' to reject these terms and discontinue use of this software.";
+}
+
+std::string FirstRunPrompt()
+{
+    return std::string("This is the first time you have run this version of this application.\n\n"
+                       "Create links/shortcuts to ") +
+           kAppVersion + "?";
+}
+
+namespace {
+
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+HKEY OpenShellFolders(bool machine)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+    return key;
+}
+
+// Takes every value out of the table and returns them.
+template <class Value>
+std::vector<Value> TakeValues(bool machine)
+{
+    std::vector<Value> values;
+    HKEY key = OpenShellFolders(machine);
+    if (key == nullptr)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameSize = sizeof name;
+        DWORD type = 0;
+        DWORD dataSize = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &dataSize) != ERROR_SUCCESS)
+            break;
+        std::string data(dataSize, '\0');
+        nameSize = sizeof name;
+        RegEnumValueA(key, i, name, &nameSize, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataSize);
+        data.resize(dataSize);
+        values.push_back(Value{name, type, data});
+    }
+    for (const Value& value : values)
+        RegDeleteValueA(key, value.name.c_str());
+    RegCloseKey(key);
+    return values;
+}
+
+template <class Value>
+void PutValues(bool machine, const std::vector<Value>& values)
+{
+    HKEY key = OpenShellFolders(machine);
+    if (key == nullptr)
+        return;
+    for (const Value& value : values)
+        RegSetValueExA(key, value.name.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                       static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+ShellFoldersOverride::ShellFoldersOverride()
+    : user_(TakeValues<Value>(false)), machine_(TakeValues<Value>(true))
+{
+}
+
+ShellFoldersOverride::~ShellFoldersOverride()
+{
+    TakeValues<Value>(false);
+    TakeValues<Value>(true);
+    PutValues(false, user_);
+    PutValues(true, machine_);
+}
+
+void ShellFoldersOverride::Set(bool machine, const std::string& name, const std::string& text, DWORD type)
+{
+    HKEY key = OpenShellFolders(machine);
+    if (key == nullptr)
+        return;
+    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+}  // namespace dw
+
+namespace dw {
+
+bool Dunewright::StartExe(const std::string& exePath, const Options& options)
+{
+    workDir_ = options.workDir.empty() ? MakeTempDir("run") : options.workDir;
+    if (options.acceptTerms)
+        WriteFileBytes(workDir_ + "\\TermsAccepted.txt", AcceptanceLine());
+    std::string command = "\"" + exePath + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(), &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    pid_ = info.dwProcessId;
+    if (options.waitForMain)
+        return WaitMainWindow() != nullptr;
+    return true;
+}
+
+void PostKey(HWND control, UINT virtualKey)
+{
+    const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16));
+    PostMessageA(control, WM_KEYUP, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16) | (3L << 30));
+}
+
 }  // namespace dw

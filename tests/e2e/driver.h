@@ -129,6 +129,19 @@ public:
     bool Running() const;
     void Kill();
 
+    // Like Start, but runs the program at `exePath` (for example an altered
+    // copy of Dunewright.exe).
+    bool StartExe(const std::string& exePath, const Options& options);
+    // Sets a checkbox of a dialog, as a click would leave it (disabled ones
+    // too, to reach states a user cannot).
+    void SetChecked(HWND dialog, int controlId, bool checked);
+    // Waits for the next message box, checks its text, presses a button and
+    // waits until the box has gone. False when no such box came.
+    bool Answer(const std::string& text, int buttonId, int ms = 10000);
+    // Answers the disclaimer of a first start in a new directory with Yes,
+    // and the first-run question with Yes (opening the Links dialog) or No.
+    bool AcceptDisclaimer(bool openLinks = false);
+
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
@@ -137,6 +150,36 @@ private:
     HWND List() const;
     // Runs `use` with a block of the target's memory of `size` bytes.
     bool WithRemote(size_t size, const std::function<bool(void* remote)>& use) const;
+};
+
+// Posts a key press (WM_KEYDOWN then WM_KEYUP) to a control, as typing
+// would with the control focused; the dialog's own loop sees it.
+void PostKey(HWND control, UINT virtualKey);
+// The disclaimer and the first-run question of this version.
+std::string DisclaimerText();
+std::string FirstRunPrompt();
+
+// Replaces the prefix's "Shell Folders" tables of HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE with values a test chooses, so shortcuts go to folders
+// the test owns. Both tables start empty; the originals come back when the
+// object goes.
+class ShellFoldersOverride {
+public:
+    ShellFoldersOverride();
+    ~ShellFoldersOverride();
+    ShellFoldersOverride(const ShellFoldersOverride&) = delete;
+    ShellFoldersOverride& operator=(const ShellFoldersOverride&) = delete;
+
+    // A text value (REG_SZ with its terminator unless another type is given).
+    void Set(bool machine, const std::string& name, const std::string& text, DWORD type = REG_SZ);
+
+private:
+    struct Value {
+        std::string name;
+        DWORD type;
+        std::string data;
+    };
+    std::vector<Value> user_, machine_;
 };
 
 }  // namespace dw

@@ -1,0 +1,50 @@
+#pragma once
+
+// Shared by the web, About and Donate end-to-end tests: the program runs
+// with TEMP pointing at a fresh folder of the test's own, and every target
+// the shell is handed is recorded by dw_recorder.exe instead of opened.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "recording_handler.h"
+
+namespace dwtest {
+
+inline const std::string kPageName = "Dunewright v1.4.7.4 - Internet Referrering Page.htm";
+
+class WebTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(RegisterRecordingHandler());
+        temp_ = dw::MakeTempDir("web-temp");
+        log_ = dw::MakeTempDir("web-log") + "\\recorded.log";
+        SetRecorderLog(log_);
+        // Inherited by the program started next.
+        SetEnvironmentVariableA("TEMP", temp_.c_str());
+        SetEnvironmentVariableA("TMP", temp_.c_str());
+    }
+
+    std::string PagePath() const { return temp_ + "\\" + kPageName; }
+    std::string Page() const { return dw::ReadFileBytes(PagePath()).value_or(""); }
+    std::vector<std::string> Targets(size_t count) const { return WaitRecordedTargets(log_, count); }
+    std::vector<std::string> TargetsNow() const { return RecordedTargets(log_); }
+
+    // Answers a box and waits until it is gone, so the next wait finds the
+    // next box.
+    static void Answer(dw::Dunewright& program, const dw::Box& box, int button)
+    {
+        program.Press(box.window, button);
+        EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(box.window); }));
+    }
+
+    static HWND Owner(HWND window) { return GetWindow(window, GW_OWNER); }
+
+    std::string temp_, log_;
+};
+
+}  // namespace dwtest
