@@ -300,7 +300,10 @@ std::optional<Box> Dunewright::WaitMessageBox(int ms)
     WaitUntil(
         [&] {
             for (HWND w : WindowsOf(pid_)) {
-                if (w == main_ || ClassOf(w) != "#32770")
+                // Every box of the program is captioned AppVersion alone; the
+                // dialogs add " - name", and their plain statics also carry
+                // the id 0xFFFF.
+                if (w == main_ || ClassOf(w) != "#32770" || WindowText(w) != kAppVersion)
                     continue;
                 HWND text = GetDlgItem(w, kMessageBoxTextId);
                 if (text == nullptr)
@@ -316,22 +319,7 @@ std::optional<Box> Dunewright::WaitMessageBox(int ms)
 
 std::optional<Box> Dunewright::WaitBox(int ms)
 {
-    std::optional<Box> box;
-    WaitUntil(
-        [&] {
-            for (HWND w : WindowsOf(pid_)) {
-                if (w == main_ || ClassOf(w) != "#32770" || WindowText(w) != kAppVersion)
-                    continue;
-                HWND text = GetDlgItem(w, kMessageBoxTextId);
-                if (text == nullptr)
-                    continue;
-                box = Box{w, WindowText(text), WindowText(w)};
-                return true;
-            }
-            return !Running();
-        },
-        ms);
-    return box;
+    return WaitMessageBox(ms);
 }
 
 void Dunewright::Press(HWND dialog, int buttonId)

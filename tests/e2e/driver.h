@@ -96,12 +96,10 @@ public:
     bool IsChecked(HWND dialog, int controlId) const;
     bool IsEnabled(HWND dialog, int controlId) const;
 
-    // The next message box of the process ("#32770" with a 0xFFFF static).
+    // The next message box of the process: a "#32770" captioned exactly
+    // AppVersion, with its text in the static 0xFFFF.
     std::optional<Box> WaitMessageBox(int ms = 10000);
-    // The next message box whose caption is exactly AppVersion: unlike
-    // WaitMessageBox it never mistakes a dialog with a static text of id -1
-    // (the option dialogs have one) for a message box.
-    std::optional<Box> WaitBox(int ms = 10000);
+    std::optional<Box> WaitBox(int ms = 10000);  // the same, shorter
     // Presses a button (IDOK, IDYES...) of a message box or dialog.
     void Press(HWND dialog, int buttonId);
     // A top-level dialog of the process whose title ends with `name`.
