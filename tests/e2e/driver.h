@@ -88,6 +88,8 @@ public:
     // The result list, in display order, and its three headers.
     std::vector<Row> Rows() const;
     std::array<std::string, 3> Headers() const;
+    // The number of rows, without reading them.
+    int RowCount() const;
     int FolderColumnWidth() const;
     // Selects a row (and sets the selection mark) as a click would.
     void SelectRow(int index);
@@ -110,5 +112,14 @@ private:
     // Runs `use` with a block of the target's memory of `size` bytes.
     bool WithRemote(size_t size, const std::function<bool(void* remote)>& use) const;
 };
+
+// Host (Linux) side, for what Wine cannot do itself: the host path of a
+// Windows path (empty when unknown), and running a host program to its end
+// (false when it could not start or failed).
+std::string HostPath(const std::string& windowsPath);
+bool RunHostCommand(const std::string& commandLine, int ms = 120000);
+// A directory symbolic link made on the host; Wine reports it as a folder
+// with the reparse-point attribute.
+bool MakeDirectoryLink(const std::string& link, const std::string& target);
 
 }  // namespace dw
