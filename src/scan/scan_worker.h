@@ -1,6 +1,10 @@
 #pragma once
 
+#include <windows.h>
+
 // Go: guards, Scan Options, then the worker thread.
 void StartScan();
-// Stop: asks, then waits for the worker while pumping messages.
+// Stop: asks, then waits for the worker while serving messages.
 void StopScan();
+// The worker thread's procedure; returns 1.
+DWORD WINAPI ScanWorker(void* unused);

@@ -10,6 +10,7 @@
 #include "report/save_report.h"
 #include "res/resource_ids.h"
 #include "scan/result_list.h"
+#include "scan/scan_messages.h"
 #include "scan/scan_worker.h"
 #include "ui/clipboard.h"
 #include "ui/message_box.h"
@@ -243,6 +244,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(window, LOWORD(wParam));
         return FALSE;
     default:
+        if (message >= kFirstScanRequest && message <= kLastScanRequest)
+            return ServeScanRequest(window, message, wParam, lParam);
         return FALSE;
     }
 }

@@ -418,6 +418,11 @@ std::array<std::string, 3> Dunewright::Headers() const
     return headers;
 }
 
+int Dunewright::RowCount() const
+{
+    return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
+}
+
 int Dunewright::FolderColumnWidth() const
 {
     return static_cast<int>(SendMessageA(List(), LVM_GETCOLUMNWIDTH, 0, 0));
@@ -638,6 +643,48 @@ void PostKey(HWND control, UINT virtualKey)
     const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16));
     PostMessageA(control, WM_KEYUP, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16) | (3L << 30));
+}
+
+std::string HostPath(const std::string& windowsPath)
+{
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (unixName == nullptr)
+        return {};
+    wchar_t wide[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2);
+    char* name = unixName(wide);
+    std::string path = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
+
+bool RunHostCommand(const std::string& commandLine, int ms)
+{
+    std::string command = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    const bool ended = WaitForSingleObject(info.hProcess, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
+    DWORD code = 1;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return ended && code == 0;
+}
+
+bool MakeDirectoryLink(const std::string& link, const std::string& target)
+{
+    const size_t slash = link.rfind('\\');
+    const std::string from = HostPath(target);
+    const std::string folder = HostPath(link.substr(0, slash));
+    if (from.empty() || folder.empty())
+        return false;
+    RunHostCommand("/bin/ln -s \"" + from + "\" \"" + folder + "/" + link.substr(slash + 1) + "\"");
+    return WaitUntil([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; }, 2000);
 }
 
 }  // namespace dw

@@ -110,6 +110,8 @@ public:
     // The result list, in display order, and its three headers.
     std::vector<Row> Rows() const;
     std::array<std::string, 3> Headers() const;
+    // The number of rows, without reading them.
+    int RowCount() const;
     int FolderColumnWidth() const;
     // Selects a row (and sets the selection mark) as a click would.
     void SelectRow(int index);
@@ -179,5 +181,13 @@ private:
     };
     std::vector<Value> user_, machine_;
 };
+// Host (Linux) side, for what Wine cannot do itself: the host path of a
+// Windows path (empty when unknown), and running a host program to its end
+// (false when it could not start or failed).
+std::string HostPath(const std::string& windowsPath);
+bool RunHostCommand(const std::string& commandLine, int ms = 120000);
+// A directory symbolic link made on the host; Wine reports it as a folder
+// with the reparse-point attribute.
+bool MakeDirectoryLink(const std::string& link, const std::string& target);
 
 }  // namespace dw

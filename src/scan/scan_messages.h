@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "settings/options.h"
+
+// Requests the scan worker sends to the main window. Each is served whole
+// on the UI thread, which owns every window they touch; the worker waits
+// until it has been served.
+inline constexpr UINT kFirstScanRequest = WM_APP + 10;
+// lParam: ScanStart*. Empties the list, takes the folder field as the start
+// folder, resets the counters and flags, snapshots the options, marks the
+// folder column's header and retitles the main window.
+inline constexpr UINT kPrepareScanRequest = WM_APP + 10;
+// lParam: const RowRequest*. Inserts one row at its sorted place.
+inline constexpr UINT kAddRowRequest = WM_APP + 11;
+// Ends the program through the main loop (a child path was too long).
+inline constexpr UINT kQuitRequest = WM_APP + 12;
+// The scan has ended: flash the main window once.
+inline constexpr UINT kScanEndedRequest = WM_APP + 13;
+inline constexpr UINT kLastScanRequest = WM_APP + 39;
+
+struct ScanStart {
+    char root[260];
+    ScanOptions options;
+};
+
+struct RowRequest {
+    const char* folder;
+    int32_t branchMb;
+    int32_t nodeMb;
+};
+
+// Serves one of the requests above on the UI thread.
+INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,360 @@
+// Scanning as the user meets it: Go on trees built here, the rows and their
+// order, column clicks, the guards, Stop, Go From Here, the status lines.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "driver.h"
+
+namespace {
+
+using dw::Box;
+using dw::Dunewright;
+using dw::Row;
+
+constexpr long long MB = 1048576;
+constexpr int kFolderField = 1025;
+constexpr int kGo = 1026;
+constexpr int kStop = 1027;
+
+void MakeFolder(const std::string& path)
+{
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+}
+
+// A file of the given size that takes no disk space.
+void MakeSparseFile(const std::string& path, long long size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+}
+
+// root\a (30 MB), root\a\b (12 MB), root\c (5 MB, below the 10 MB
+// filter), root\d\e (11 MB): the default filter keeps five folders.
+std::string BuildTree()
+{
+    const std::string root = dw::MakeTempDir("scan");
+    MakeFolder(root + "\\a");
+    MakeFolder(root + "\\a\\b");
+    MakeFolder(root + "\\c");
+    MakeFolder(root + "\\d");
+    MakeFolder(root + "\\d\\e");
+    MakeSparseFile(root + "\\a\\big", 30 * MB);
+    MakeSparseFile(root + "\\a\\b\\f", 12 * MB);
+    MakeSparseFile(root + "\\c\\small", 5 * MB);
+    MakeSparseFile(root + "\\d\\e\\f", 11 * MB);
+    return root;
+}
+
+// Many folders, each with an 11 MB sparse file, made on the host in a
+// second: a scan of it runs for seconds and lists every folder.
+std::string BuildWideTree(int groups, int perGroup)
+{
+    const std::string root = dw::MakeTempDir("wide");
+    const std::string script = root + "\\make.py";
+    char text[600];
+    std::snprintf(text, sizeof text,
+                  "import os, sys\n"
+                  "r = sys.argv[1]\n"
+                  "for g in range(%d):\n"
+                  "    for s in range(%d):\n"
+                  "        d = os.path.join(r, 'tree', 'g%%03d' %% g, 's%%03d' %% s)\n"
+                  "        os.makedirs(d)\n"
+                  "        with open(os.path.join(d, 'f'), 'wb') as f: f.truncate(11 << 20)\n"
+                  "open(os.path.join(r, 'made'), 'w').close()\n",
+                  groups, perGroup);
+    dw::WriteFileBytes(script, text);
+    dw::RunHostCommand("/usr/bin/python3 \"" + dw::HostPath(script) + "\" \"" + dw::HostPath(root) + "\"");
+    // Wine does not wait for host programs: wait for the script's last file.
+    EXPECT_TRUE(dw::WaitUntil([&] { return GetFileAttributesA((root + "\\made").c_str()) != INVALID_FILE_ATTRIBUTES; },
+                              60000));
+    return root + "\\tree";
+}
+
+// Presses a button of a message box and waits until the box has gone.
+void Answer(Dunewright& program, const Box& box, int button)
+{
+    program.Press(box.window, button);
+    EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(box.window); }));
+}
+
+bool WaitStatus(Dunewright& program, const std::string& status, int ms = 60000)
+{
+    return dw::WaitUntil([&] { return program.Status() == status; }, ms);
+}
+
+void Scan(Dunewright& program, const std::string& folder)
+{
+    program.SetText(kFolderField, folder);
+    program.Command(kGo);
+    ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+}
+
+std::vector<Row> ExpectedInPathOrder(const std::string& root)
+{
+    return {{root + "\\", "59", "1"},
+            {root + "\\a", "43", "31"},
+            {root + "\\a\\b", "13", "13"},
+            {root + "\\d", "12", "1"},
+            {root + "\\d\\e", "12", "12"}};
+}
+
+TEST(Scan, GoListsTheFoldersThatPassInPathOrderWithExactSizes)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, "  " + root + " \t");
+    EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
+    EXPECT_EQ(program.Text(kFolderField), root + "\\");
+    EXPECT_EQ(program.Title(program.Main()), std::string(dw::kAppVersion) + " - Main - " + root + "\\");
+    const auto headers = program.Headers();
+    EXPECT_EQ(headers[0], "^ " + root + "\\");
+    EXPECT_EQ(headers[1], "Branch [MB]");
+    EXPECT_EQ(headers[2], "Node [MB]");
+    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(1021) == "4 Files Assessed."; }));
+    EXPECT_EQ(program.Text(1022), "6 Folders Assessed [of 6].");
+    EXPECT_EQ(program.Text(1023), root + "\\");
+}
+
+TEST(Scan, ColumnClicksResortTheRowsAndMoveTheMarker)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+
+    program.ClickHeader(1);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[1] == "^ Branch [MB]"; }));
+    EXPECT_EQ(program.Headers()[0], root + "\\");
+    EXPECT_EQ(program.Headers()[2], "Node [MB]");
+    auto rows = program.Rows();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].folder, root + "\\");
+    EXPECT_EQ(rows[1].folder, root + "\\a");
+    EXPECT_EQ(rows[2].folder, root + "\\a\\b");
+    EXPECT_EQ(std::set<std::string>({rows[3].folder, rows[4].folder}),
+              std::set<std::string>({root + "\\d", root + "\\d\\e"}));  // both 12
+
+    program.ClickHeader(2);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[2] == "^ Node [MB]"; }));
+    EXPECT_EQ(program.Headers()[1], "Branch [MB]");
+    rows = program.Rows();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].node, "31");
+    EXPECT_EQ(rows[1].node, "13");
+    EXPECT_EQ(rows[2].node, "12");
+    EXPECT_EQ(rows[3].node, "1");
+    EXPECT_EQ(rows[4].node, "1");
+
+    program.ClickHeader(0);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[0] == "^ " + root + "\\"; }));
+    EXPECT_EQ(program.Headers()[2], "Node [MB]");
+    EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
+}
+
+TEST(Scan, ANewScanKeepsTheClickedOrderAndItsMarker)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.ClickHeader(2);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[2] == "^ Node [MB]"; }));
+    EXPECT_EQ(program.Headers()[0], "Folder");
+    Scan(program, root);
+    EXPECT_EQ(program.Headers()[0], root + "\\");
+    const auto rows = program.Rows();
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0].folder, root + "\\a");
+    EXPECT_EQ(rows[1].folder, root + "\\a\\b");
+    EXPECT_EQ(rows[2].folder, root + "\\d\\e");
+}
+
+TEST(Scan, EnterInTheFolderFieldStartsAScan)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.SetText(kFolderField, root);
+    PostMessageA(GetDlgItem(program.Main(), kFolderField), WM_CHAR, VK_RETURN, 0);
+    ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+    EXPECT_EQ(program.Rows().size(), 5u);
+}
+
+TEST(Scan, UnsavedResultsAreAskedAboutAndNoKeepsThem)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    program.SetText(kFolderField, root + "\\a");
+    program.Command(kGo);
+    auto box = program.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "You have unsaved data that will be lost if you continue.\n\nContinue?");
+    EXPECT_EQ(box->caption, dw::kAppVersion);
+    program.Press(box->window, IDNO);
+    Sleep(500);
+    EXPECT_EQ(program.Status(), "Done [Complete].");
+    EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
+}
+
+TEST(Scan, GoFromHereScansTheSelectedRow)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    program.SelectRow(1);  // root\a
+    program.Command(40001);
+    auto box = program.WaitMessageBox();
+    ASSERT_TRUE(box);
+    program.Press(box->window, IDYES);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Text(kFolderField) == root + "\\a\\"; }));
+    ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+    EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\a\\", "43", "31"}, {root + "\\a\\b", "13", "13"}}));
+    EXPECT_EQ(program.Headers()[0], "^ " + root + "\\a\\");
+}
+
+TEST(Scan, RowCommandsWithoutASelectionDoNothing)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    for (int id : {40001, 40002, 40004, 40015})
+        program.Command(id);
+    Sleep(500);
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Text(kFolderField), root + "\\");
+}
+
+TEST(Scan, CopyFolderNamePutsTheRowOnTheClipboard)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    program.SelectRow(2);
+    program.Command(40015);
+    std::string copied;
+    EXPECT_TRUE(dw::WaitUntil([&] {
+        if (!OpenClipboard(nullptr))
+            return false;
+        HANDLE data = GetClipboardData(CF_TEXT);
+        if (data) {
+            copied = static_cast<const char*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return copied == root + "\\a\\b";
+    }));
+}
+
+TEST(Scan, NamesOutsideTheCodePageAreMeasured)
+{
+    const std::string root = dw::MakeTempDir("wide-name");
+    const std::wstring folder = std::wstring(root.begin(), root.end()) + L"\\\u65e5\u672c";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    HANDLE file = CreateFileW((folder + L"\\f").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER at;
+    at.QuadPart = 11 * MB;
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\", "12", "1"}, {root + "\\??", "12", "12"}}));
+}
+
+TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
+{
+    const std::string root = BuildTree();
+    ASSERT_TRUE(dw::MakeDirectoryLink(root + "\\a\\b\\loop", root));
+    ASSERT_TRUE(dw::MakeDirectoryLink(root + "\\twin", root + "\\a"));
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
+    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(1022) == "8 Folders Assessed [of 8]."; }));
+    EXPECT_EQ(program.Text(1021), "4 Files Assessed.");
+}
+
+// One long scan: the status lines while it runs, the guard in front of Go,
+// Stop answered No and then Yes.
+TEST(Scan, StatusGuardAndStopWhileAScanRuns)
+{
+    const std::string root = BuildWideTree(40, 200);
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.SetText(kFolderField, root);
+    program.Command(kGo);
+
+    std::set<std::string> seen;
+    ASSERT_TRUE(dw::WaitUntil([&] {
+        seen.insert(program.Status());
+        return seen.count("Working \\") && seen.count("Working |") && seen.count("Working /");
+    }));
+    // The counting pass finishes first: the total is the whole tree.
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() >= 100; }, 60000));
+    char line[64];
+    std::snprintf(line, sizeof line, " Folders Assessed [of %d].", 40 * 200 + 40 + 1);
+    const std::string folders = program.Text(1022);
+    EXPECT_NE(folders.find(line), std::string::npos) << folders;
+
+    program.Command(kGo);
+    auto box = program.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
+                         "* Scan folder size limit [MB] = 10\n\n\n\nStop the current scan to start another.");
+    Answer(program, *box, IDOK);
+
+    program.Command(kStop);
+    box = program.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Stop the current scan?");
+    Answer(program, *box, IDNO);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Status().rfind("Working", 0) == 0; }));
+
+    program.Command(kStop);
+    box = program.WaitMessageBox();
+    ASSERT_TRUE(box);
+    const size_t before = static_cast<size_t>(program.RowCount());
+    program.Press(box->window, IDYES);
+    ASSERT_TRUE(WaitStatus(program, "Stopped [Incomplete].", 10000));
+    const size_t kept = static_cast<size_t>(program.RowCount());
+    EXPECT_GE(kept, before);
+    EXPECT_LT(kept, 8041u);
+    // Stop once more: the worker has ended, so nothing is asked.
+    program.Command(kStop);
+    Sleep(300);
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Status(), "Stopped [Incomplete].");
+}
+
+TEST(Scan, StopAfterTheScanEndedAsksNothing)
+{
+    const std::string root = BuildTree();
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    Scan(program, root);
+    program.Command(kStop);
+    program.Command(kStop);
+    Sleep(400);
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Status(), "Done [Complete].");
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// The pure rules of a scan: megabytes, the three filters, path limits.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "scan/scan_rules.h"
+
+namespace {
+
+ScanOptions NoFilters()
+{
+    ScanOptions o = DefaultScanOptions();
+    o.LimitSize = 0;
+    return o;
+}
+
+TEST(Megabytes, AlwaysAddOneToTheWholeMegabytes)
+{
+    EXPECT_EQ(MegabytesOf(0), 1);
+    EXPECT_EQ(MegabytesOf(1), 1);
+    EXPECT_EQ(MegabytesOf(1048575), 1);
+    EXPECT_EQ(MegabytesOf(1048576), 2);
+    EXPECT_EQ(MegabytesOf(10LL * 1048576 - 1), 10);
+    EXPECT_EQ(MegabytesOf(10LL * 1048576), 11);
+    EXPECT_EQ(MegabytesOf(5LL << 40), 5 * 1048576 + 1);  // 5 TB stays exact
+}
+
+TEST(SizeFilter, PassesWhenBranchOrNodeReachesTheLimit)
+{
+    ScanOptions o = NoFilters();
+    o.SizeLimit = 1000;
+    EXPECT_TRUE(PassesSizeFilter(o, 1, 1));  // off
+    o.LimitSize = 1;
+    o.SizeLimit = 2;
+    EXPECT_FALSE(PassesSizeFilter(o, 1, 1));
+    EXPECT_TRUE(PassesSizeFilter(o, 2, 1));
+    EXPECT_TRUE(PassesSizeFilter(o, 1, 2));
+    o.SizeLimit = 0;
+    EXPECT_TRUE(PassesSizeFilter(o, 1, 1));
+}
+
+TEST(SizeFilter, NegativeLimitLetsNothingThrough)
+{
+    ScanOptions o = NoFilters();
+    o.LimitSize = 1;
+    o.SizeLimit = -1;
+    EXPECT_FALSE(PassesSizeFilter(o, 1, 1));
+    EXPECT_FALSE(PassesSizeFilter(o, 2000000000, 2000000000));
+}
+
+TEST(DepthFilter, ZeroLetsNoLevelAndNegativeEveryLevelThrough)
+{
+    ScanOptions o = NoFilters();
+    o.DepthLimit = 0;
+    EXPECT_TRUE(PassesDepthFilter(o, 5));  // off
+    o.LimitDepth = 1;
+    EXPECT_FALSE(PassesDepthFilter(o, 1));
+    o.DepthLimit = 1;
+    EXPECT_TRUE(PassesDepthFilter(o, 1));
+    EXPECT_FALSE(PassesDepthFilter(o, 2));
+    o.DepthLimit = 3;
+    EXPECT_TRUE(PassesDepthFilter(o, 3));
+    EXPECT_FALSE(PassesDepthFilter(o, 4));
+    o.DepthLimit = -5;
+    EXPECT_TRUE(PassesDepthFilter(o, 1));
+    EXPECT_TRUE(PassesDepthFilter(o, 100000));
+}
+
+TEST(FindFilter, MatchesTheWholePathWithoutRegardToCase)
+{
+    ScanOptions o = NoFilters();
+    std::strcpy(o.FindText, "nothing");
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\Data"));  // off
+    o.Find = 1;
+    EXPECT_FALSE(PassesFindFilter(o, "C:\\Data"));
+    std::strcpy(o.FindText, "*\\data");
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\DATA"));
+    EXPECT_FALSE(PassesFindFilter(o, "C:\\Data\\Sub"));
+    std::strcpy(o.FindText, "c:\\d?ta*");
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\Data\\Sub"));
+    std::strcpy(o.FindText, "*?*");  // the default keeps every folder
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\"));
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\x"));
+}
+
+TEST(FindFilter, InvertedKeepsExactlyTheFoldersThatDoNotMatch)
+{
+    ScanOptions o = NoFilters();
+    o.Find = 1;
+    o.InvertFind = 1;
+    std::strcpy(o.FindText, "*\\Temp*");
+    EXPECT_FALSE(PassesFindFilter(o, "C:\\Temp"));
+    EXPECT_FALSE(PassesFindFilter(o, "C:\\x\\tempfiles"));
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\x"));
+}
+
+TEST(FindFilter, OnlyTheStartFolderEndsInABackslash)
+{
+    ScanOptions o = NoFilters();
+    o.Find = 1;
+    std::strcpy(o.FindText, "*\\");
+    EXPECT_TRUE(PassesFindFilter(o, "C:\\Data\\"));
+    EXPECT_FALSE(PassesFindFilter(o, "C:\\Data\\Sub"));
+}
+
+TEST(PathLimits, ChildPathsUpTo520CharactersAreAllowed)
+{
+    EXPECT_FALSE(ChildPathTooLong(257, 262));  // 520
+    EXPECT_TRUE(ChildPathTooLong(257, 263));   // 521
+    EXPECT_FALSE(ChildPathTooLong(0, 255));
+    EXPECT_EQ(kLongestEnumeratedPath + 2, 259u);  // "<path>\*" fits MAX_PATH - 1
+}
+
+}  // namespace
