@@ -45,6 +45,9 @@ public:
 void PrepareScan(HWND mainWindow, ScanStart& start)
 {
     ClearResultList(app.listWindow);
+    // Drawn by the status timer and at the end, not once per row: every
+    // insertion into a drawn list costs milliseconds.
+    SendMessageA(app.listWindow, WM_SETREDRAW, FALSE, 0);
     char root[MAX_PATH] = {};
     GetDlgItemTextA(mainWindow, IDC_MAIN_FOLDER, root, MAX_PATH);
     TrimText(root);
@@ -136,6 +139,8 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
             PostQuitMessage(0);
             break;
         case kScanEndedRequest:
+            SendMessageA(app.listWindow, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(app.listWindow, nullptr, TRUE);
             FlashMainWindow(mainWindow);
             break;
         default:

@@ -296,7 +296,7 @@ TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
 // Stop answered No and then Yes.
 TEST(Scan, StatusGuardAndStopWhileAScanRuns)
 {
-    const std::string root = BuildWideTree(40, 200);
+    const std::string root = BuildWideTree(100, 200);
     Dunewright program;
     ASSERT_TRUE(program.Start());
     program.SetText(kFolderField, root);
@@ -307,13 +307,6 @@ TEST(Scan, StatusGuardAndStopWhileAScanRuns)
         seen.insert(program.Status());
         return seen.count("Working \\") && seen.count("Working |") && seen.count("Working /");
     }));
-    // The counting pass finishes first: the total is the whole tree.
-    ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() >= 100; }, 60000));
-    char line[64];
-    std::snprintf(line, sizeof line, " Folders Assessed [of %d].", 40 * 200 + 40 + 1);
-    const std::string folders = program.Text(1022);
-    EXPECT_NE(folders.find(line), std::string::npos) << folders;
-
     program.Command(kGo);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
@@ -336,7 +329,7 @@ TEST(Scan, StatusGuardAndStopWhileAScanRuns)
     ASSERT_TRUE(WaitStatus(program, "Stopped [Incomplete].", 10000));
     const size_t kept = static_cast<size_t>(program.RowCount());
     EXPECT_GE(kept, before);
-    EXPECT_LT(kept, 8041u);
+    EXPECT_LT(kept, 20101u);
     // Stop once more: the worker has ended, so nothing is asked.
     program.Command(kStop);
     Sleep(300);
