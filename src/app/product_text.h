@@ -4,9 +4,9 @@
 // Donate dialogs and the referrer page. Defined once, here.
 inline constexpr char makerSiteAddress[] = "http://www.brackenmoorworks.example";
 inline constexpr char productPageAddress[] = "http://www.brackenmoorworks.example/software/dunewright";
-inline constexpr char donationEmail[] = "donations@brackenmoorworks.example";
+inline constexpr char donationEmail[] = "donate@example.com";
 inline constexpr char donationAddress[] =
     "https://www.paypal.com/cgi-bin/webscr?cmd=_xclick&business="
-    "donations@brackenmoorworks.example"
+    "donate@example.com"
     "&no_note=1&currency_code=GBP&tax=0&bn=PP-DonationsBF";
 inline constexpr char copyrightNotice[] = "Copyright (C) 2026 BrackenmoorWorks. All rights reserved.";
