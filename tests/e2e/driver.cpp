@@ -521,6 +521,33 @@ bool Dunewright::AcceptDisclaimer(bool openLinks)
     return Answer(DisclaimerText(), IDYES) && Answer(FirstRunPrompt(), openLinks ? IDYES : IDNO);
 }
 
+bool Dunewright::AnswerScanOptions(const std::function<void(HWND dialog)>& edit, int ms)
+{
+    HWND dialog = WaitDialog("Scan Options - BRACKENMOORWORKS", ms);
+    if (dialog == nullptr)
+        return false;
+    if (edit)
+        edit(dialog);
+    Press(dialog, IDOK);
+    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, ms);
+}
+
+bool Dunewright::Go(const std::function<void(HWND dialog)>& edit)
+{
+    Command(1026);
+    return AnswerScanOptions(edit);
+}
+
+bool Dunewright::WaitScanEnd(int ms)
+{
+    return WaitUntil(
+        [&] {
+            const std::string status = Status();
+            return status == "Done [Complete]." || status == "Stopped [Incomplete].";
+        },
+        ms);
+}
+
 std::string DisclaimerText()
 {
     return std::string("LEGAL DISCLAIMER: This software [") + kAppVersion +

@@ -142,6 +142,16 @@ public:
     // and the first-run question with Yes (opening the Links dialog) or No.
     bool AcceptDisclaimer(bool openLinks = false);
 
+    // Waits for the Scan Options dialog that every scan start shows, lets
+    // `edit` set its fields, presses OK and waits until the dialog has gone.
+    // False when no dialog came or it did not close.
+    bool AnswerScanOptions(const std::function<void(HWND dialog)>& edit = {}, int ms = 10000);
+    // Presses Go and answers the Scan Options dialog as above.
+    bool Go(const std::function<void(HWND dialog)>& edit = {});
+    // Waits until the status line shows the end of a scan: "Done [Complete]."
+    // or "Stopped [Incomplete].".
+    bool WaitScanEnd(int ms = 60000);
+
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;

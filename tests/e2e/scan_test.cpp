@@ -1,5 +1,6 @@
-// Scanning as the user meets it: Go on trees built here, the rows and their
-// order, column clicks, the guards, Stop, Go From Here, the status lines.
+// Scanning as the user meets it: Go (answering the Scan Options dialog) on
+// trees built here, the rows and their order, column clicks, the guards,
+// Stop, Go From Here, the status lines.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -81,6 +82,14 @@ std::string BuildWideTree(int groups, int perGroup)
     return root + "\\tree";
 }
 
+// The filters these trees are made for are the defaults (folders of 10 MB
+// and more): no earlier test's options may linger in the registry.
+bool StartWithDefaults(Dunewright& program)
+{
+    dw::ClearSettings();
+    return program.Start();
+}
+
 // Presses a button of a message box and waits until the box has gone.
 void Answer(Dunewright& program, const Box& box, int button)
 {
@@ -96,7 +105,7 @@ bool WaitStatus(Dunewright& program, const std::string& status, int ms = 60000)
 void Scan(Dunewright& program, const std::string& folder)
 {
     program.SetText(kFolderField, folder);
-    program.Command(kGo);
+    ASSERT_TRUE(program.Go());
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
 }
 
@@ -113,7 +122,7 @@ TEST(Scan, GoListsTheFoldersThatPassInPathOrderWithExactSizes)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, "  " + root + " \t");
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
     EXPECT_EQ(program.Text(kFolderField), root + "\\");
@@ -131,7 +140,7 @@ TEST(Scan, ColumnClicksResortTheRowsAndMoveTheMarker)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
 
     program.ClickHeader(1);
@@ -167,7 +176,7 @@ TEST(Scan, ANewScanKeepsTheClickedOrderAndItsMarker)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     program.ClickHeader(2);
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[2] == "^ Node [MB]"; }));
     EXPECT_EQ(program.Headers()[0], "Folder");
@@ -184,9 +193,10 @@ TEST(Scan, EnterInTheFolderFieldStartsAScan)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     program.SetText(kFolderField, root);
     PostMessageA(GetDlgItem(program.Main(), kFolderField), WM_CHAR, VK_RETURN, 0);
+    ASSERT_TRUE(program.AnswerScanOptions());
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
     EXPECT_EQ(program.Rows().size(), 5u);
 }
@@ -195,10 +205,10 @@ TEST(Scan, UnsavedResultsAreAskedAboutAndNoKeepsThem)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SetText(kFolderField, root + "\\a");
-    program.Command(kGo);
+    ASSERT_TRUE(program.Go());
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "You have unsaved data that will be lost if you continue.\n\nContinue?");
@@ -213,10 +223,11 @@ TEST(Scan, GoFromHereScansTheSelectedRow)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SelectRow(1);  // root\a
     program.Command(40001);
+    ASSERT_TRUE(program.AnswerScanOptions());
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     program.Press(box->window, IDYES);
@@ -230,7 +241,7 @@ TEST(Scan, RowCommandsWithoutASelectionDoNothing)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     for (int id : {40001, 40002, 40004, 40015})
         program.Command(id);
@@ -243,7 +254,7 @@ TEST(Scan, CopyFolderNamePutsTheRowOnTheClipboard)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SelectRow(2);
     program.Command(40015);
@@ -274,7 +285,7 @@ TEST(Scan, NamesOutsideTheCodePageAreMeasured)
     SetEndOfFile(file);
     CloseHandle(file);
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\", "12", "1"}, {root + "\\??", "12", "12"}}));
 }
@@ -285,7 +296,7 @@ TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
     ASSERT_TRUE(dw::MakeDirectoryLink(root + "\\a\\b\\loop", root));
     ASSERT_TRUE(dw::MakeDirectoryLink(root + "\\twin", root + "\\a"));
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
     EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(1022) == "8 Folders Assessed [of 8]."; }));
@@ -298,9 +309,9 @@ TEST(Scan, StatusGuardAndStopWhileAScanRuns)
 {
     const std::string root = BuildWideTree(100, 200);
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     program.SetText(kFolderField, root);
-    program.Command(kGo);
+    ASSERT_TRUE(program.Go());
 
     std::set<std::string> seen;
     ASSERT_TRUE(dw::WaitUntil([&] {
@@ -341,7 +352,7 @@ TEST(Scan, StopAfterTheScanEndedAsksNothing)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.Command(kStop);
     program.Command(kStop);
