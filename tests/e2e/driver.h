@@ -196,6 +196,13 @@ private:
 // (false when it could not start or failed).
 std::string HostPath(const std::string& windowsPath);
 bool RunHostCommand(const std::string& commandLine, int ms = 120000);
+// A file of `size` bytes that takes no disk space (false when it could not
+// be made).
+bool MakeSparseFile(const std::string& path, long long size);
+// A fresh folder holding tree\gNNN\sNNN (`groups` times `perGroup`
+// folders), each with an 11 MB sparse file, made on the host in a second;
+// returns the path of "tree". A scan of it runs for seconds.
+std::string MakeWideTree(int groups, int perGroup);
 // A directory symbolic link made on the host; Wine reports it as a folder
 // with the reparse-point attribute.
 bool MakeDirectoryLink(const std::string& link, const std::string& target);

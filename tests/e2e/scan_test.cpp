@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <string>
 
@@ -28,16 +27,9 @@ void MakeFolder(const std::string& path)
     ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
 }
 
-// A file of the given size that takes no disk space.
 void MakeSparseFile(const std::string& path, long long size)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    LARGE_INTEGER at;
-    at.QuadPart = size;
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
+    ASSERT_TRUE(dw::MakeSparseFile(path, size)) << path;
 }
 
 // root\a (30 MB), root\a\b (12 MB), root\c (5 MB, below the 10 MB
@@ -55,31 +47,6 @@ std::string BuildTree()
     MakeSparseFile(root + "\\c\\small", 5 * MB);
     MakeSparseFile(root + "\\d\\e\\f", 11 * MB);
     return root;
-}
-
-// Many folders, each with an 11 MB sparse file, made on the host in a
-// second: a scan of it runs for seconds and lists every folder.
-std::string BuildWideTree(int groups, int perGroup)
-{
-    const std::string root = dw::MakeTempDir("wide");
-    const std::string script = root + "\\make.py";
-    char text[600];
-    std::snprintf(text, sizeof text,
-                  "import os, sys\n"
-                  "r = sys.argv[1]\n"
-                  "for g in range(%d):\n"
-                  "    for s in range(%d):\n"
-                  "        d = os.path.join(r, 'tree', 'g%%03d' %% g, 's%%03d' %% s)\n"
-                  "        os.makedirs(d)\n"
-                  "        with open(os.path.join(d, 'f'), 'wb') as f: f.truncate(11 << 20)\n"
-                  "open(os.path.join(r, 'made'), 'w').close()\n",
-                  groups, perGroup);
-    dw::WriteFileBytes(script, text);
-    dw::RunHostCommand("/usr/bin/python3 \"" + dw::HostPath(script) + "\" \"" + dw::HostPath(root) + "\"");
-    // Wine does not wait for host programs: wait for the script's last file.
-    EXPECT_TRUE(dw::WaitUntil([&] { return GetFileAttributesA((root + "\\made").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                              60000));
-    return root + "\\tree";
 }
 
 // The filters these trees are made for are the defaults (folders of 10 MB
@@ -307,7 +274,7 @@ TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
 // Stop answered No and then Yes.
 TEST(Scan, StatusGuardAndStopWhileAScanRuns)
 {
-    const std::string root = BuildWideTree(100, 200);
+    const std::string root = dw::MakeWideTree(100, 200);
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
     program.SetText(kFolderField, root);
