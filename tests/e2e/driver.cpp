@@ -521,6 +521,33 @@ bool Dunewright::AcceptDisclaimer(bool openLinks)
     return Answer(DisclaimerText(), IDYES) && Answer(FirstRunPrompt(), openLinks ? IDYES : IDNO);
 }
 
+bool Dunewright::AnswerScanOptions(const std::function<void(HWND dialog)>& edit, int ms)
+{
+    HWND dialog = WaitDialog("Scan Options - BRACKENMOORWORKS", ms);
+    if (dialog == nullptr)
+        return false;
+    if (edit)
+        edit(dialog);
+    Press(dialog, IDOK);
+    return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, ms);
+}
+
+bool Dunewright::Go(const std::function<void(HWND dialog)>& edit)
+{
+    Command(1026);
+    return AnswerScanOptions(edit);
+}
+
+bool Dunewright::WaitScanEnd(int ms)
+{
+    return WaitUntil(
+        [&] {
+            const std::string status = Status();
+            return status == "Done [Complete]." || status == "Stopped [Incomplete].";
+        },
+        ms);
+}
+
 std::string DisclaimerText()
 {
     return std::string("LEGAL DISCLAIMER: This software [") + kAppVersion +
@@ -674,6 +701,40 @@ bool RunHostCommand(const std::string& commandLine, int ms)
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);
     return ended && code == 0;
+}
+
+bool MakeSparseFile(const std::string& path, long long size)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    const bool ok = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}
+
+std::string MakeWideTree(int groups, int perGroup)
+{
+    const std::string root = MakeTempDir("wide");
+    const std::string script = root + "\\make.py";
+    char text[600];
+    std::snprintf(text, sizeof text,
+                  "import os, sys\n"
+                  "r = sys.argv[1]\n"
+                  "for g in range(%d):\n"
+                  "    for s in range(%d):\n"
+                  "        d = os.path.join(r, 'tree', 'g%%03d' %% g, 's%%03d' %% s)\n"
+                  "        os.makedirs(d)\n"
+                  "        with open(os.path.join(d, 'f'), 'wb') as f: f.truncate(11 << 20)\n"
+                  "open(os.path.join(r, 'made'), 'w').close()\n",
+                  groups, perGroup);
+    WriteFileBytes(script, text);
+    RunHostCommand("/usr/bin/python3 \"" + HostPath(script) + "\" \"" + HostPath(root) + "\"");
+    // Wine does not wait for host programs: wait for the script's last file.
+    WaitUntil([&] { return GetFileAttributesA((root + "\\made").c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+    return root + "\\tree";
 }
 
 bool MakeDirectoryLink(const std::string& link, const std::string& target)

@@ -142,6 +142,16 @@ public:
     // and the first-run question with Yes (opening the Links dialog) or No.
     bool AcceptDisclaimer(bool openLinks = false);
 
+    // Waits for the Scan Options dialog that every scan start shows, lets
+    // `edit` set its fields, presses OK and waits until the dialog has gone.
+    // False when no dialog came or it did not close.
+    bool AnswerScanOptions(const std::function<void(HWND dialog)>& edit = {}, int ms = 10000);
+    // Presses Go and answers the Scan Options dialog as above.
+    bool Go(const std::function<void(HWND dialog)>& edit = {});
+    // Waits until the status line shows the end of a scan: "Done [Complete]."
+    // or "Stopped [Incomplete].".
+    bool WaitScanEnd(int ms = 60000);
+
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
@@ -186,6 +196,13 @@ private:
 // (false when it could not start or failed).
 std::string HostPath(const std::string& windowsPath);
 bool RunHostCommand(const std::string& commandLine, int ms = 120000);
+// A file of `size` bytes that takes no disk space (false when it could not
+// be made).
+bool MakeSparseFile(const std::string& path, long long size);
+// A fresh folder holding tree\gNNN\sNNN (`groups` times `perGroup`
+// folders), each with an 11 MB sparse file, made on the host in a second;
+// returns the path of "tree". A scan of it runs for seconds.
+std::string MakeWideTree(int groups, int perGroup);
 // A directory symbolic link made on the host; Wine reports it as a folder
 // with the reparse-point attribute.
 bool MakeDirectoryLink(const std::string& link, const std::string& target);

@@ -1,11 +1,11 @@
-// Scanning as the user meets it: Go on trees built here, the rows and their
-// order, column clicks, the guards, Stop, Go From Here, the status lines.
+// Scanning as the user meets it: Go (answering the Scan Options dialog) on
+// trees built here, the rows and their order, column clicks, the guards,
+// Stop, Go From Here, the status lines.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <string>
 
@@ -27,16 +27,9 @@ void MakeFolder(const std::string& path)
     ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
 }
 
-// A file of the given size that takes no disk space.
 void MakeSparseFile(const std::string& path, long long size)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    LARGE_INTEGER at;
-    at.QuadPart = size;
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
+    ASSERT_TRUE(dw::MakeSparseFile(path, size)) << path;
 }
 
 // root\a (30 MB), root\a\b (12 MB), root\c (5 MB, below the 10 MB
@@ -56,29 +49,12 @@ std::string BuildTree()
     return root;
 }
 
-// Many folders, each with an 11 MB sparse file, made on the host in a
-// second: a scan of it runs for seconds and lists every folder.
-std::string BuildWideTree(int groups, int perGroup)
+// The filters these trees are made for are the defaults (folders of 10 MB
+// and more): no earlier test's options may linger in the registry.
+bool StartWithDefaults(Dunewright& program)
 {
-    const std::string root = dw::MakeTempDir("wide");
-    const std::string script = root + "\\make.py";
-    char text[600];
-    std::snprintf(text, sizeof text,
-                  "import os, sys\n"
-                  "r = sys.argv[1]\n"
-                  "for g in range(%d):\n"
-                  "    for s in range(%d):\n"
-                  "        d = os.path.join(r, 'tree', 'g%%03d' %% g, 's%%03d' %% s)\n"
-                  "        os.makedirs(d)\n"
-                  "        with open(os.path.join(d, 'f'), 'wb') as f: f.truncate(11 << 20)\n"
-                  "open(os.path.join(r, 'made'), 'w').close()\n",
-                  groups, perGroup);
-    dw::WriteFileBytes(script, text);
-    dw::RunHostCommand("/usr/bin/python3 \"" + dw::HostPath(script) + "\" \"" + dw::HostPath(root) + "\"");
-    // Wine does not wait for host programs: wait for the script's last file.
-    EXPECT_TRUE(dw::WaitUntil([&] { return GetFileAttributesA((root + "\\made").c_str()) != INVALID_FILE_ATTRIBUTES; },
-                              60000));
-    return root + "\\tree";
+    dw::ClearSettings();
+    return program.Start();
 }
 
 // Presses a button of a message box and waits until the box has gone.
@@ -96,7 +72,7 @@ bool WaitStatus(Dunewright& program, const std::string& status, int ms = 60000)
 void Scan(Dunewright& program, const std::string& folder)
 {
     program.SetText(kFolderField, folder);
-    program.Command(kGo);
+    ASSERT_TRUE(program.Go());
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
 }
 
@@ -113,7 +89,7 @@ TEST(Scan, GoListsTheFoldersThatPassInPathOrderWithExactSizes)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, "  " + root + " \t");
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
     EXPECT_EQ(program.Text(kFolderField), root + "\\");
@@ -131,7 +107,7 @@ TEST(Scan, ColumnClicksResortTheRowsAndMoveTheMarker)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
 
     program.ClickHeader(1);
@@ -167,7 +143,7 @@ TEST(Scan, ANewScanKeepsTheClickedOrderAndItsMarker)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     program.ClickHeader(2);
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[2] == "^ Node [MB]"; }));
     EXPECT_EQ(program.Headers()[0], "Folder");
@@ -184,9 +160,10 @@ TEST(Scan, EnterInTheFolderFieldStartsAScan)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     program.SetText(kFolderField, root);
     PostMessageA(GetDlgItem(program.Main(), kFolderField), WM_CHAR, VK_RETURN, 0);
+    ASSERT_TRUE(program.AnswerScanOptions());
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
     EXPECT_EQ(program.Rows().size(), 5u);
 }
@@ -195,10 +172,10 @@ TEST(Scan, UnsavedResultsAreAskedAboutAndNoKeepsThem)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SetText(kFolderField, root + "\\a");
-    program.Command(kGo);
+    ASSERT_TRUE(program.Go());
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "You have unsaved data that will be lost if you continue.\n\nContinue?");
@@ -213,10 +190,11 @@ TEST(Scan, GoFromHereScansTheSelectedRow)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SelectRow(1);  // root\a
     program.Command(40001);
+    ASSERT_TRUE(program.AnswerScanOptions());
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     program.Press(box->window, IDYES);
@@ -230,7 +208,7 @@ TEST(Scan, RowCommandsWithoutASelectionDoNothing)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     for (int id : {40001, 40002, 40004, 40015})
         program.Command(id);
@@ -243,7 +221,7 @@ TEST(Scan, CopyFolderNamePutsTheRowOnTheClipboard)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SelectRow(2);
     program.Command(40015);
@@ -274,7 +252,7 @@ TEST(Scan, NamesOutsideTheCodePageAreMeasured)
     SetEndOfFile(file);
     CloseHandle(file);
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\", "12", "1"}, {root + "\\??", "12", "12"}}));
 }
@@ -285,7 +263,7 @@ TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
     ASSERT_TRUE(dw::MakeDirectoryLink(root + "\\a\\b\\loop", root));
     ASSERT_TRUE(dw::MakeDirectoryLink(root + "\\twin", root + "\\a"));
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
     EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(1022) == "8 Folders Assessed [of 8]."; }));
@@ -296,11 +274,11 @@ TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
 // Stop answered No and then Yes.
 TEST(Scan, StatusGuardAndStopWhileAScanRuns)
 {
-    const std::string root = BuildWideTree(100, 200);
+    const std::string root = dw::MakeWideTree(100, 200);
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     program.SetText(kFolderField, root);
-    program.Command(kGo);
+    ASSERT_TRUE(program.Go());
 
     std::set<std::string> seen;
     ASSERT_TRUE(dw::WaitUntil([&] {
@@ -341,7 +319,7 @@ TEST(Scan, StopAfterTheScanEndedAsksNothing)
 {
     const std::string root = BuildTree();
     Dunewright program;
-    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.Command(kStop);
     program.Command(kStop);
