@@ -224,7 +224,11 @@ TEST(Scan, CopyFolderNamePutsTheRowOnTheClipboard)
     ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SelectRow(2);
+    // Opening the clipboard while the program tries to would make it fail:
+    // look only once the program has emptied it.
+    const DWORD before = GetClipboardSequenceNumber();
     program.Command(40015);
+    ASSERT_TRUE(dw::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
     std::string copied;
     EXPECT_TRUE(dw::WaitUntil([&] {
         if (!OpenClipboard(nullptr))
