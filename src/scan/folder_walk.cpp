@@ -255,5 +255,7 @@ int64_t AssessFolder(FolderWalk& walk, int32_t level, bool enumerate)
     if (found && !stop && PassesDepthFilter(walk.options, level) &&
         PassesSizeFilter(walk.options, branchMb, nodeMb) && walk.sink)
         walk.sink->AddRow(walk.path, branchMb, nodeMb);
+    if (walk.sink)
+        walk.sink->FolderDone();
     return branchBytes;
 }

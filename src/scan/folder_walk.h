@@ -14,6 +14,8 @@ public:
     virtual ~WalkSink() = default;
     // A folder that passed the scan filters, after every row below it.
     virtual void AddRow(const char* folder, int32_t branchMb, int32_t nodeMb) = 0;
+    // Every folder assessed, listed or not, once its row (if any) is added.
+    virtual void FolderDone() {}
     // A child path would be too long: tell the user and end the program.
     virtual void PathTooLong() = 0;
 };

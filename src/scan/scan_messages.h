@@ -14,7 +14,7 @@ inline constexpr UINT kFirstScanRequest = WM_APP + 10;
 // folder, resets the counters and flags, snapshots the options, marks the
 // folder column's header and retitles the main window.
 inline constexpr UINT kPrepareScanRequest = WM_APP + 10;
-// lParam: const RowRequest*. Inserts one row at its sorted place.
+// lParam: RowBatch*. Inserts each of its rows at its sorted place, in turn.
 inline constexpr UINT kAddRowRequest = WM_APP + 11;
 // Ends the program through the main loop (a child path was too long).
 inline constexpr UINT kQuitRequest = WM_APP + 12;
@@ -25,12 +25,6 @@ inline constexpr UINT kLastScanRequest = WM_APP + 39;
 struct ScanStart {
     char root[260];
     ScanOptions options;
-};
-
-struct RowRequest {
-    const char* folder;
-    int32_t branchMb;
-    int32_t nodeMb;
 };
 
 // Serves one of the requests above on the UI thread.

@@ -1,0 +1,144 @@
+// The scan at its limits, through the real program: more than 32,000 rows,
+// and folder chains deeper than the walk's path limits.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "driver.h"
+
+namespace {
+
+using dw::Dunewright;
+
+constexpr LONGLONG MB = 1048576;
+constexpr int kFolderField = 1025;
+constexpr int kGo = 1026;
+constexpr int kFilesLine = 1021;
+constexpr int kFoldersLine = 1022;
+constexpr int kLimitSizeCheck = 1028;  // Scan Options: the size filter
+
+const std::string kOverflowWarning =
+    "WARNING: More than 32,000 items have been added to the list view control. "
+    "The current data may be incorrect.";
+
+// Go on `folder` with the size filter switched off in the Scan Options
+// dialog, so that every folder becomes a row.
+bool GoWithoutSizeFilter(Dunewright& program, const std::string& folder)
+{
+    program.SetText(kFolderField, folder);
+    program.Command(kGo);
+    HWND options = program.WaitDialog("Scan Options - BRACKENMOORWORKS");
+    if (options == nullptr)
+        return false;
+    program.SetChecked(options, kLimitSizeCheck, false);
+    program.CommandTo(options, IDOK);
+    return dw::WaitUntil([&] { return !IsWindow(options); });
+}
+
+// Folders and sparse-sized files at any depth: the "\\?\" form lets Wine
+// go past the 260-character limit, as Linux does.
+std::wstring LongForm(const std::string& path)
+{
+    const std::string whole = "\\\\?\\" + path;
+    std::wstring wide(whole.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, whole.data(), static_cast<int>(whole.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return wide;
+}
+
+bool MakeFolder(const std::string& path)
+{
+    return CreateDirectoryW(LongForm(path).c_str(), nullptr) != 0;
+}
+
+bool MakeFile(const std::string& path, LONGLONG size)
+{
+    HANDLE file = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return sized;
+}
+
+TEST(ScanLimits, MoreThan32000RowsWarnOnceAndAreAllListed)
+{
+    dw::ClearSettings();
+    const std::string root = dw::MakeTempDir("overflow");
+    // 200 folders of 160 empty folders each: 32,201 folders with the start
+    // folder. (Wine looks through a folder's names when it creates one in
+    // it, so a few hundred per folder keep this quick.)
+    for (int group = 0; group < 200; ++group) {
+        const std::string parent = root + "\\g" + std::to_string(1000 + group);
+        ASSERT_TRUE(MakeFolder(parent));
+        for (int i = 0; i < 160; ++i)
+            ASSERT_TRUE(MakeFolder(parent + "\\f" + std::to_string(1000 + i)));
+    }
+
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(GoWithoutSizeFilter(program, root));
+
+    // The warning comes once, while the scan goes on or after it has ended.
+    const auto box = program.WaitMessageBox(90000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, kOverflowWarning);
+    program.Press(box->window, IDOK);
+    ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(box->window); }));
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Status() == "Done [Complete]."; }, 90000));
+    // Several more status ticks: no second warning.
+    Sleep(1500);
+    EXPECT_TRUE(program.OtherWindows().empty());
+
+    // Every folder is a row all the same, the start folder included.
+    EXPECT_EQ(program.RowCount(), 32201);
+    EXPECT_EQ(program.Text(kFoldersLine), "32201 Folders Assessed [of 32201].");
+    EXPECT_EQ(program.Text(kFilesLine), "0 Files Assessed.");
+}
+
+// Linux allows far deeper paths than the walk enumerates: a folder whose
+// path is longer than 257 characters is not entered and counts as empty,
+// and with names of at most 255 characters no child path can pass the
+// 520-character limit, so the scan ends normally and the program stays.
+TEST(ScanLimits, AFolderChainPastThePathLimitIsMeasuredAsFarAsItCanBeEntered)
+{
+    dw::ClearSettings();
+    const std::string root = dw::MakeTempDir("deep");
+    const std::string a = root + "\\" + std::string(200, 'a');
+    const std::string b = a + "\\" + std::string(255, 'b');
+    const std::string c = b + "\\" + std::string(255, 'c');
+    const std::string d = c + "\\" + std::string(255, 'd');
+    // A 2 MB file beside the chain, one of 3 MB in the first folder (its
+    // path is short enough), and 5 MB files in the folders below.
+    ASSERT_TRUE(MakeFolder(a) && MakeFolder(b) && MakeFolder(c) && MakeFolder(d));
+    ASSERT_TRUE(MakeFile(root + "\\top.dat", 2 * MB) && MakeFile(a + "\\one.dat", 3 * MB) &&
+                MakeFile(b + "\\two.dat", 5 * MB) && MakeFile(c + "\\three.dat", 5 * MB));
+    ASSERT_GT(d.size(), 1000u);
+    ASSERT_LE(a.size(), 257u);  // entered
+    ASSERT_GT(b.size(), 257u);  // not entered
+
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(GoWithoutSizeFilter(program, root));
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Status() == "Done [Complete]."; }, 60000));
+    EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(program.OtherWindows().empty());
+
+    // Rows in path order: the start folder, the first folder, the second.
+    const auto rows = program.Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (dw::Row{root + "\\", "6", "3"}));
+    EXPECT_EQ(rows[1], (dw::Row{a, "4", "4"}));
+    // Its 5 MB and everything below it are out of reach: it counts as empty.
+    EXPECT_EQ(rows[2], (dw::Row{b, "1", "1"}));
+    EXPECT_EQ(program.Text(kFilesLine), "2 Files Assessed.");
+    EXPECT_EQ(program.Text(kFoldersLine), "3 Folders Assessed [of 3].");
+}
+
+}  // namespace
