@@ -151,7 +151,8 @@ void ExpectReport(const std::string& path, const Expected& e)
         } else if (want[i] == "<files>") {
             EXPECT_TRUE(std::regex_match(line, std::regex("[1-9][0-9]* Files Assessed\\."))) << line;
         } else if (want[i] == "<folders>") {
-            EXPECT_TRUE(std::regex_match(line, std::regex("[1-9][0-9]* Folders Assessed \\[of [1-9][0-9]*\\]\\.")))
+            // Without the counting pass there is no "[of N]".
+            EXPECT_TRUE(std::regex_match(line, std::regex("[1-9][0-9]* Folders Assessed( \\[of [1-9][0-9]*\\])?\\.")))
                 << line;
         } else {
             EXPECT_EQ(line, want[i]) << "line " << i + 1;
@@ -312,6 +313,9 @@ TEST(ReportAfterScan, AStoppedScanIsSavedAfterAskingAndCarriesItsNote)
         program.Click(dialog, kScanFind);
         program.Click(dialog, kScanDisclude);
         program.SetTextOf(dialog, kScanFindText, "*zzz*");
+        // Without the counting pass the assessment reads the disk itself and
+        // runs long enough to be stopped once rows have come.
+        program.Click(dialog, kScanDontCount);
     }));
     ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() > 0; }, 30000));
     program.Command(1027);
