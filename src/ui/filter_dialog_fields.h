@@ -69,3 +69,24 @@ void CancelFilterDialog(HWND dialog, Record& live, ReadControls readControls, co
         live = edited;
     EndDialog(dialog, 0);
 }
+
+// The commands of a filter dialog: OK stores the controls in the live record
+// and ends with 1, Cancel takes the path above, a "?" button shows its help.
+template <typename Record, typename ReadControls>
+void OnFilterDialogCommand(HWND dialog, int id, Record& live, ReadControls readControls, const char* question,
+                           const char* (*helpText)(int))
+{
+    switch (id) {
+    case IDOK:
+        readControls(dialog, live);
+        EndDialog(dialog, 1);
+        break;
+    case IDCANCEL:
+        CancelFilterDialog(dialog, live, readControls, question);
+        break;
+    default:
+        if (const char* help = helpText(id))
+            ShowMessage(dialog, help, MB_ICONINFORMATION);
+        break;
+    }
+}

@@ -36,24 +36,6 @@ void ReadSaveOptionsControls(HWND dialog, SaveOptions& options)
     ReadFilterFields(dialog, kFields, options);
 }
 
-void OnCommand(HWND dialog, int id)
-{
-    switch (id) {
-    case IDOK:
-        ReadSaveOptionsControls(dialog, app.saveOptions);
-        EndDialog(dialog, 1);
-        break;
-    case IDCANCEL:
-        CancelFilterDialog(dialog, app.saveOptions, ReadSaveOptionsControls,
-                           "Do you want to save the changes you made to the Save Options?");
-        break;
-    default:
-        if (const char* help = HelpText(id))
-            ShowMessage(dialog, help, MB_ICONINFORMATION);
-        break;
-    }
-}
-
 INT_PTR CALLBACK SaveOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -62,7 +44,8 @@ INT_PTR CALLBACK SaveOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam,
         ShowFilterFields(dialog, kFields, app.saveOptions);
         return FALSE;
     case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wParam));
+        OnFilterDialogCommand(dialog, LOWORD(wParam), app.saveOptions, ReadSaveOptionsControls,
+                              "Do you want to save the changes you made to the Save Options?", HelpText);
         return FALSE;
     default:
         return FALSE;

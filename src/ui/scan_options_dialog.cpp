@@ -41,24 +41,6 @@ void ReadScanOptionsControls(HWND dialog, ScanOptions& options)
     options.DontCount = IsButtonChecked(dialog, IDC_SCANOPT_DONT_COUNT) ? 1 : 0;
 }
 
-void OnCommand(HWND dialog, int id)
-{
-    switch (id) {
-    case IDOK:
-        ReadScanOptionsControls(dialog, app.scanOptions);
-        EndDialog(dialog, 1);
-        break;
-    case IDCANCEL:
-        CancelFilterDialog(dialog, app.scanOptions, ReadScanOptionsControls,
-                           "Do you want to save the changes you made to the Scan Options?");
-        break;
-    default:
-        if (const char* help = HelpText(id))
-            ShowMessage(dialog, help, MB_ICONINFORMATION);
-        break;
-    }
-}
-
 INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -68,7 +50,8 @@ INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam,
         CheckButton(dialog, IDC_SCANOPT_DONT_COUNT, app.scanOptions.DontCount != 0);
         return FALSE;
     case WM_COMMAND:
-        OnCommand(dialog, LOWORD(wParam));
+        OnFilterDialogCommand(dialog, LOWORD(wParam), app.scanOptions, ReadScanOptionsControls,
+                              "Do you want to save the changes you made to the Scan Options?", HelpText);
         return FALSE;
     default:
         return FALSE;

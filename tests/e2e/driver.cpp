@@ -217,24 +217,7 @@ Dunewright::~Dunewright()
 
 bool Dunewright::Start(const Options& options)
 {
-    workDir_ = options.workDir.empty() ? MakeTempDir("run") : options.workDir;
-    if (options.acceptTerms)
-        WriteFileBytes(workDir_ + "\\TermsAccepted.txt", AcceptanceLine());
-    std::string command = "\"";
-    command += ExePath();
-    command += '"';
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(), &startup,
-                        &info))
-        return false;
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    pid_ = info.dwProcessId;
-    if (options.waitForMain)
-        return WaitMainWindow() != nullptr;
-    return true;
+    return StartExe(ExePath(), options);
 }
 
 HWND Dunewright::WaitMainWindow(int ms)
@@ -650,7 +633,9 @@ bool Dunewright::StartExe(const std::string& exePath, const Options& options)
     workDir_ = options.workDir.empty() ? MakeTempDir("run") : options.workDir;
     if (options.acceptTerms)
         WriteFileBytes(workDir_ + "\\TermsAccepted.txt", AcceptanceLine());
-    std::string command = "\"" + exePath + "\"";
+    std::string command = "\"";
+    command += exePath;
+    command += '"';
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
