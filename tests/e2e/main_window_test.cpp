@@ -195,14 +195,37 @@ TEST(MainWindow, ResizingWidensTheFolderColumnAndNeverNarrowsIt)
     EXPECT_EQ(program.FolderColumnWidth(), wide);
 }
 
-TEST(MainWindow, TabDoesNotMoveTheFocusAndLaterCommandsDoNotCrash)
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+TEST(MainWindow, TabDoesNotMoveTheFocus)
 {
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    for (int id : {1027, 40010})
-        program.Command(id);
-    Sleep(500);
+    HWND field = GetDlgItem(program.Main(), 1025);
+    PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(dw::WaitUntil([&] { return FocusOf(program.Main()) == field; }, 5000));
+    dw::PostKey(field, VK_TAB);
+    Sleep(300);
+    EXPECT_EQ(FocusOf(program.Main()), field);
+}
+
+TEST(MainWindow, StopWithoutAScanDoesNothing)
+{
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.Command(1027);
+    Sleep(300);
     EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Status(), "No data.");
 }
 
 }  // namespace
