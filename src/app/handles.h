@@ -1,42 +1,12 @@
 #pragma once
 
 // Small owners for handles that must be released exactly once. Copying is
-// deleted; moving hands the handle over.
+// deleted; moving hands the handle over. Registry keys have their own owner,
+// RegistryKey in settings/registry_key.h.
 
 #include <windows.h>
 
 #include <utility>
-
-// An open registry key, closed when the owner goes.
-class RegKey {
-public:
-    RegKey() = default;
-    explicit RegKey(HKEY key) : key_(key) {}
-    RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    RegKey& operator=(RegKey&& other) noexcept
-    {
-        if (this != &other) {
-            Close();
-            key_ = std::exchange(other.key_, nullptr);
-        }
-        return *this;
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() { Close(); }
-
-    HKEY get() const { return key_; }
-    explicit operator bool() const { return key_ != nullptr; }
-
-private:
-    void Close()
-    {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
-        key_ = nullptr;
-    }
-    HKEY key_ = nullptr;
-};
 
 // A COM interface pointer, released when the owner goes. Owners declared
 // one after another in a function are released in the reverse order.

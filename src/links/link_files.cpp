@@ -58,6 +58,18 @@ bool LoadShellLink(const char* linkPath, ComPtr<IShellLinkA>& link)
     return SUCCEEDED(file->Load(wide, STGM_READ));
 }
 
+// The target path of a loaded link into `target` (linkPathSize characters);
+// empty, and false, when the link object cannot give it.
+bool TargetOf(IShellLinkA* link, char* target)
+{
+    if (FAILED(link->GetPath(target, linkPathSize, nullptr, 0))) {
+        target[0] = '\0';
+        return false;
+    }
+    target[linkPathSize - 1] = '\0';
+    return true;
+}
+
 }  // namespace
 
 void GetProgramPath(char* path)
@@ -76,14 +88,7 @@ bool ReadLinkTarget(const char* linkPath, char* target)
 {
     target[0] = '\0';
     ComPtr<IShellLinkA> link;
-    if (!LoadShellLink(linkPath, link))
-        return false;
-    if (FAILED(link->GetPath(target, linkPathSize, nullptr, 0))) {
-        target[0] = '\0';
-        return false;
-    }
-    target[linkPathSize - 1] = '\0';
-    return true;
+    return LoadShellLink(linkPath, link) && TargetOf(link.get(), target);
 }
 
 bool LinkPointsHere(const char* linkPath)
@@ -127,9 +132,13 @@ void CreateLink(HWND owner, const char* folder)
         ShowMessage(owner, text, MB_ICONWARNING);
         return;
     }
-    if (LinkLoads(linkPath)) {
+    // The existing link is loaded once; a target it cannot give counts as
+    // empty, which is never this program.
+    ComPtr<IShellLinkA> existing;
+    if (LoadShellLink(linkPath, existing)) {
         char target[linkPathSize];
-        ReadLinkTarget(linkPath, target);
+        TargetOf(existing.get(), target);
+        existing.Release();
         char programPath[linkPathSize];
         GetProgramPath(programPath);
         if (std::strcmp(target, programPath) != 0) {

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/handles.h"
 #include "res/resource_ids.h"
+#include "settings/registry_key.h"
 
 LinkLocation linkLocations[linkLocationCount] = {
     {"User Desktop", IDC_LINKS_USER_DESKTOP, LinkHive::User, "Desktop", LinkPathRule::AsRead, {}, false},
@@ -73,12 +73,11 @@ void ReadPlace(HKEY folders, LinkLocation& place)
 template <size_t N>
 void ReadHive(HKEY root, const int (&order)[N])
 {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(root, shellFoldersKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+    const RegistryKey folders = RegistryKey::OpenForReading(root, shellFoldersKey);
+    if (!folders.IsOpen())
         return;
-    RegKey folders(opened);
     for (int index : order)
-        ReadPlace(folders.get(), linkLocations[index]);
+        ReadPlace(folders.Handle(), linkLocations[index]);
 }
 
 }  // namespace

@@ -52,6 +52,28 @@ private:
     char line_[1400];
 };
 
+// The size, depth and text lines of one filter record. `subject` opens each
+// line; `verb` says how the find text was applied.
+template <typename Record>
+void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, const Record& options)
+{
+    if (options.LimitSize)
+        out.Format("%s folder size limited to %ld MB.\n", subject, static_cast<long>(options.SizeLimit));
+    else
+        out.Format("%s folder size was not limited.\n", subject);
+    if (options.LimitDepth)
+        out.Format("%s folder depth limited to %ld.\n", subject, static_cast<long>(options.DepthLimit));
+    else
+        out.Format("%s folder depth was not limited.\n", subject);
+    if (!options.Find)
+        out.Format("%s folder text was not limited.\n", subject);
+    else if (options.InvertFind)
+        out.Format("%s folder text was limited to folder names NOT %s '%s' (The find result was inverted).\n",
+                   subject, verb, options.FindText);
+    else
+        out.Format("%s folder text was limited to folder names %s '%s'.\n", subject, verb, options.FindText);
+}
+
 void WriteHeader(PieceWriter& out, const ReportFacts& facts)
 {
     out.Format("%s\n", AppVersion);
@@ -99,41 +121,8 @@ void WriteHeader(PieceWriter& out, const ReportFacts& facts)
         out.Format("%ld Folders Assessed [of %ld].\n", static_cast<long>(facts.foldersAssessed),
                    static_cast<long>(facts.foldersCounted));
 
-    const ScanOptions& dataset = facts.dataset;
-    if (dataset.LimitSize)
-        out.Format("List (dataset) folder size limited to %ld MB.\n", static_cast<long>(dataset.SizeLimit));
-    else
-        out.Text("List (dataset) folder size was not limited.\n");
-    if (dataset.LimitDepth)
-        out.Format("List (dataset) folder depth limited to %ld.\n", static_cast<long>(dataset.DepthLimit));
-    else
-        out.Text("List (dataset) folder depth was not limited.\n");
-    if (!dataset.Find)
-        out.Text("List (dataset) folder text was not limited.\n");
-    else if (dataset.InvertFind)
-        out.Format("List (dataset) folder text was limited to folder names NOT matching '%s' (The find result was "
-                   "inverted).\n",
-                   dataset.FindText);
-    else
-        out.Format("List (dataset) folder text was limited to folder names matching '%s'.\n", dataset.FindText);
-
-    const SaveOptions& report = facts.report;
-    if (report.LimitSize)
-        out.Format("Report folder size limited to %ld MB.\n", static_cast<long>(report.SizeLimit));
-    else
-        out.Text("Report folder size was not limited.\n");
-    if (report.LimitDepth)
-        out.Format("Report folder depth limited to %ld.\n", static_cast<long>(report.DepthLimit));
-    else
-        out.Text("Report folder depth was not limited.\n");
-    if (!report.Find)
-        out.Text("Report folder text was not limited.\n");
-    else if (report.InvertFind)
-        out.Format("Report folder text was limited to folder names NOT containing '%s' (The find result was "
-                   "inverted).\n",
-                   report.FindText);
-    else
-        out.Format("Report folder text was limited to folder names containing '%s'.\n", report.FindText);
+    WriteFilterLines(out, "List (dataset)", "matching", facts.dataset);
+    WriteFilterLines(out, "Report", "containing", facts.report);
 
     switch (facts.sortColumn) {
     case 0:

@@ -21,6 +21,8 @@ public:
     static RegistryKey Create(HKEY parent, const char* path);
 
     bool IsOpen() const { return key_ != nullptr; }
+    // For registry calls the methods below do not cover; still owned here.
+    HKEY Handle() const { return key_; }
     void Close();
 
     // A text value of at most size - 1 characters into `text` (size bytes).

@@ -1,7 +1,7 @@
 #include "ui/filter_dialog_fields.h"
 
 #include <cctype>
-#include <cstring>
+#include <cstdio>
 
 int32_t ParseNumberText(const char* text)
 {

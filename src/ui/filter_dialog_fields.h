@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 
 #include "ui/message_box.h"
 

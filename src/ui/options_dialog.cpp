@@ -13,9 +13,8 @@ void OnCommand(HWND dialog, int id)
     case IDOK:
         // Taken as typed; it is tidied when the settings are saved, and the
         // main window uses it from the next start.
-        folder[0] = '\0';
-        GetDlgItemTextA(dialog, IDC_OPTIONS_FOLDER, folder, sizeof folder);
-        CopyText(app.defaultFolder, folder, sizeof app.defaultFolder);
+        app.defaultFolder[0] = '\0';
+        GetDlgItemTextA(dialog, IDC_OPTIONS_FOLDER, app.defaultFolder, sizeof app.defaultFolder);
         EndDialog(dialog, 1);
         break;
     case IDCANCEL:

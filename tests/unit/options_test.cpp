@@ -86,4 +86,27 @@ TEST(AddBackslash, FollowsTheShellRule)
     EXPECT_EQ(full[258], '\\');
 }
 
+TEST(CopyText, CutsToTheBufferAndAlwaysTerminates)
+{
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    CopyText(buffer, "short", sizeof buffer);
+    EXPECT_STREQ(buffer, "short");
+    CopyText(buffer, "exactly", sizeof buffer);
+    EXPECT_STREQ(buffer, "exactly");
+    std::memset(buffer, 'x', sizeof buffer);
+    CopyText(buffer, "one too long", sizeof buffer);
+    EXPECT_STREQ(buffer, "one too");
+    CopyText(buffer, "", sizeof buffer);
+    EXPECT_STREQ(buffer, "");
+
+    char single[1] = {'x'};
+    CopyText(single, "text", 1);
+    EXPECT_EQ(single[0], '\0');
+    char untouched[2] = {'x', 'y'};
+    CopyText(untouched, "text", 0);
+    EXPECT_EQ(untouched[0], 'x');
+    EXPECT_EQ(untouched[1], 'y');
+}
+
 }  // namespace
