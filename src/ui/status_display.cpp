@@ -57,6 +57,19 @@ void FormatScanInProgress(const ScanOptions& o, char* text, int size)
     Append(text, size, "\n\nStop the current scan to start another.");
 }
 
+void ShowCounters(HWND mainWindow, bool withFolderCount)
+{
+    char line[260];
+    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
+    SetDlgItemTextA(mainWindow, IDC_MAIN_FILES_LINE, line);
+    if (withFolderCount)
+        std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
+                      static_cast<long>(app.foldersCounted));
+    else
+        std::snprintf(line, sizeof line, "%ld Folders Assessed.", static_cast<long>(app.foldersAssessed));
+    SetDlgItemTextA(mainWindow, IDC_MAIN_FOLDERS_LINE, line);
+}
+
 void RefreshStatus(HWND mainWindow)
 {
     if (app.listOverflow && !app.overflowWarned) {
@@ -78,15 +91,7 @@ void RefreshStatus(HWND mainWindow)
     if (status >= Spin0 && status <= Spin3)
         AdvanceStatus(status, status == Spin3 ? Spin0 : status + 1);
 
-    char line[260];
-    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
-    SetDlgItemTextA(mainWindow, IDC_MAIN_FILES_LINE, line);
-    if (app.scanOptions.DontCount)
-        std::snprintf(line, sizeof line, "%ld Folders Assessed.", static_cast<long>(app.foldersAssessed));
-    else
-        std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
-                      static_cast<long>(app.foldersCounted));
-    SetDlgItemTextA(mainWindow, IDC_MAIN_FOLDERS_LINE, line);
+    ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
     char path[MAX_PATH];
     CopyText(path, app.scanRoot, sizeof path);
