@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
+#include "scan/scan_worker.h"
 #include "ui/message_box.h"
 
 namespace {
@@ -103,8 +104,7 @@ void RefreshStatus(HWND mainWindow)
 
 bool EnsureNoScanRunning(HWND owner)
 {
-    DWORD code = 0;
-    if (app.workerThread == nullptr || !GetExitCodeThread(app.workerThread, &code) || code != STILL_ACTIVE)
+    if (!ScanWorkerAlive())
         return true;
     char text[2048];
     FormatScanInProgress(app.scanOptions, text, sizeof text);
