@@ -112,8 +112,7 @@ void ExploreSelected(const char* path)
 void BrowseInto(HWND window, const char* initial)
 {
     char path[MAX_PATH];
-    CopyText(path, initial, sizeof path);
-    if (PickFolder(window, path, path))
+    if (PickFolder(window, initial, path))
         SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
 }
 
