@@ -7,8 +7,7 @@ bool PumpMessages()
 {
     MSG msg;
     bool sawQuit = false;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        GetMessageA(&msg, nullptr, 0, 0);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
         if (msg.message == WM_QUIT)

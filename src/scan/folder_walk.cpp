@@ -176,14 +176,13 @@ void ListingCache::Record(bool started, const std::vector<Entry>& entries, const
         recording_ = false;
         return;
     }
-    const size_t entryMark = entries_.size(), nameMark = names_.size();
+    const size_t blockMark = blocks_.size(), entryMark = entries_.size(), nameMark = names_.size();
     try {
         blocks_.push_back({entryMark, entries.size(), nameMark, started});
         entries_.insert(entries_.end(), entries.begin(), entries.end());
         names_.insert(names_.end(), names.begin(), names.end());
     } catch (const std::bad_alloc&) {
-        if (blocks_.size() > 0 && blocks_.back().firstEntry == entryMark)
-            blocks_.pop_back();
+        blocks_.resize(blockMark);
         entries_.resize(entryMark);
         names_.resize(nameMark);
         full_ = true;

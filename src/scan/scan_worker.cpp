@@ -118,12 +118,6 @@ void MarkDone()
     }
 }
 
-bool WorkerAlive()
-{
-    DWORD code = 0;
-    return app.workerThread != nullptr && GetExitCodeThread(app.workerThread, &code) && code == STILL_ACTIVE;
-}
-
 void Walk(const ScanStart& start, ListSink& sink)
 {
     FolderWalk walk;
@@ -174,6 +168,12 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
         // Rows that cannot be held are not shown; the scan goes on.
     }
     return TRUE;
+}
+
+bool ScanWorkerAlive()
+{
+    DWORD code = 0;
+    return app.workerThread != nullptr && GetExitCodeThread(app.workerThread, &code) && code == STILL_ACTIVE;
 }
 
 DWORD WINAPI ScanWorker(void*)
@@ -249,7 +249,7 @@ void StopScan()
     // next message or the end of the thread.
     bool quit = false;
     stopWaiting = true;
-    while (WorkerAlive()) {
+    while (ScanWorkerAlive()) {
         if (!PumpMessages())
             quit = true;
         MsgWaitForMultipleObjects(1, &app.workerThread, FALSE, 100, QS_ALLINPUT);

@@ -6,5 +6,7 @@
 void StartScan();
 // Stop: asks, then waits for the worker while serving messages.
 void StopScan();
+// True while the scan worker thread has not ended.
+bool ScanWorkerAlive();
 // The worker thread's procedure; returns 1.
 DWORD WINAPI ScanWorker(void* unused);

@@ -64,12 +64,7 @@ void InitMainWindow(HWND window)
     HWND list = GetDlgItem(window, IDC_MAIN_LIST);
     SetUpResultList(list);
 
-    char line[260];
-    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
-    SetDlgItemTextA(window, IDC_MAIN_FILES_LINE, line);
-    std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
-                  static_cast<long>(app.foldersCounted));
-    SetDlgItemTextA(window, IDC_MAIN_FOLDERS_LINE, line);
+    ShowCounters(window, true);
 
     char folder[MAX_PATH];
     if (app.defaultFolder[0] != '\0') {
@@ -117,8 +112,7 @@ void ExploreSelected(const char* path)
 void BrowseInto(HWND window, const char* initial)
 {
     char path[MAX_PATH];
-    CopyText(path, initial, sizeof path);
-    if (PickFolder(window, path, path))
+    if (PickFolder(window, initial, path))
         SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
 }
 

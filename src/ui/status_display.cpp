@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
+#include "scan/scan_worker.h"
 #include "ui/message_box.h"
 
 namespace {
@@ -57,6 +58,19 @@ void FormatScanInProgress(const ScanOptions& o, char* text, int size)
     Append(text, size, "\n\nStop the current scan to start another.");
 }
 
+void ShowCounters(HWND mainWindow, bool withFolderCount)
+{
+    char line[260];
+    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
+    SetDlgItemTextA(mainWindow, IDC_MAIN_FILES_LINE, line);
+    if (withFolderCount)
+        std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
+                      static_cast<long>(app.foldersCounted));
+    else
+        std::snprintf(line, sizeof line, "%ld Folders Assessed.", static_cast<long>(app.foldersAssessed));
+    SetDlgItemTextA(mainWindow, IDC_MAIN_FOLDERS_LINE, line);
+}
+
 void RefreshStatus(HWND mainWindow)
 {
     if (app.listOverflow && !app.overflowWarned) {
@@ -78,15 +92,7 @@ void RefreshStatus(HWND mainWindow)
     if (status >= Spin0 && status <= Spin3)
         AdvanceStatus(status, status == Spin3 ? Spin0 : status + 1);
 
-    char line[260];
-    std::snprintf(line, sizeof line, "%ld Files Assessed.", static_cast<long>(app.filesAssessed));
-    SetDlgItemTextA(mainWindow, IDC_MAIN_FILES_LINE, line);
-    if (app.scanOptions.DontCount)
-        std::snprintf(line, sizeof line, "%ld Folders Assessed.", static_cast<long>(app.foldersAssessed));
-    else
-        std::snprintf(line, sizeof line, "%ld Folders Assessed [of %ld].", static_cast<long>(app.foldersAssessed),
-                      static_cast<long>(app.foldersCounted));
-    SetDlgItemTextA(mainWindow, IDC_MAIN_FOLDERS_LINE, line);
+    ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
     char path[MAX_PATH];
     CopyText(path, app.scanRoot, sizeof path);
@@ -98,8 +104,7 @@ void RefreshStatus(HWND mainWindow)
 
 bool EnsureNoScanRunning(HWND owner)
 {
-    DWORD code = 0;
-    if (app.workerThread == nullptr || !GetExitCodeThread(app.workerThread, &code) || code != STILL_ACTIVE)
+    if (!ScanWorkerAlive())
         return true;
     char text[2048];
     FormatScanInProgress(app.scanOptions, text, sizeof text);

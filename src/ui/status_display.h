@@ -10,6 +10,9 @@ const char* StatusText(int status);
 // The "A scan is in progress." explanation for the given live options.
 void FormatScanInProgress(const ScanOptions& options, char* text, int size);
 
+// The files and folders lines; the folder count "[of N]" only when asked.
+void ShowCounters(HWND mainWindow, bool withFolderCount);
+
 // One tick of the 250 ms timer: overflow warning, status, counters, path.
 void RefreshStatus(HWND mainWindow);
 

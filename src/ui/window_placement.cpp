@@ -30,10 +30,9 @@ int CALLBACK PickFolderCallback(HWND browser, UINT message, LPARAM, LPARAM data)
 {
     if (message != BFFM_INITIALIZED)
         return 0;
-    char folder[261];
-    CopyText(folder, reinterpret_cast<const char*>(data), sizeof folder);
+    // PickFolder's own copy of the start folder, terminated within 260.
     wchar_t wide[261] = {};
-    MultiByteToWideChar(CP_ACP, 0, folder, -1, wide, 260);
+    MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(data), -1, wide, 260);
     IShellFolder* desktop = nullptr;
     if (FAILED(SHGetDesktopFolder(&desktop)) || desktop == nullptr)
         return 0;

@@ -380,4 +380,39 @@ TEST_F(WalkTest, CachedListingIsUsedInsteadOfTheDisk)
     EXPECT_EQ(AssessFolder(walk, 1), 3 * MB);
 }
 
+// The cache is a queue matched to the walks' order of folders: a listing
+// that does not fit must end the recording, or a later, smaller one would
+// be replayed in place of the folder that was skipped.
+TEST(ListingCache, ReplaysInOrderAndRecordsNothingAfterTheFirstMiss)
+{
+    using Entry = ListingCache::Entry;
+    const std::vector<Entry> two{{5, 0, 0, ListingCache::File}, {0, 0, 1, ListingCache::Folder}};
+    const std::vector<wchar_t> name{L'a'};
+    const std::vector<Entry> many(200, Entry{1, 0, 0, ListingCache::File});
+
+    ListingCache cache(600);
+    cache.StartRecording();
+    cache.Record(true, two, name);
+    cache.Record(false, {}, {});  // a folder that could not be read
+    cache.Record(true, many, {});  // too big
+    cache.Record(true, two, name);  // would fit, but comes after the miss
+    EXPECT_FALSE(cache.Recording());
+    EXPECT_EQ(cache.Listings(), 2u);
+    cache.StartRecording();  // a full cache stays closed
+    cache.Record(true, two, name);
+    EXPECT_EQ(cache.Listings(), 2u);
+
+    cache.StartReplay();
+    ListingCache::Listing listing;
+    ASSERT_TRUE(cache.TakeNext(listing));
+    EXPECT_TRUE(listing.started);
+    ASSERT_EQ(listing.count, 2u);
+    EXPECT_EQ(listing.entries[0].size, 5);
+    EXPECT_EQ(listing.names[listing.entries[1].nameOffset], L'a');
+    ASSERT_TRUE(cache.TakeNext(listing));
+    EXPECT_FALSE(listing.started);
+    EXPECT_EQ(listing.count, 0u);
+    EXPECT_FALSE(cache.TakeNext(listing));
+}
+
 }  // namespace
