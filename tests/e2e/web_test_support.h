@@ -57,6 +57,17 @@ protected:
         return true;
     }
 
+    // Starts the program and opens a dialog with `open`; nullptr when
+    // either fails.
+    static HWND StartAndOpen(dw::Dunewright& program, HWND (*open)(dw::Dunewright&))
+    {
+        if (!program.Start()) {
+            ADD_FAILURE() << "the program did not start";
+            return nullptr;
+        }
+        return open(program);
+    }
+
     // Closes a dialog with its close box; true once it is gone.
     static bool CloseDialog(HWND dialog, int ms = 10000)
     {
