@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "exit_support.h"
 
 namespace {
 
 using dw::Dunewright;
+using dwtest::Exit;
 
 constexpr char kTitle[] = "Dunewright v1.4.7.4 - Save Options - BRACKENMOORWORKS";
 constexpr char kQuestion[] = "Do you want to save the changes you made to the Save Options?";
@@ -104,14 +106,6 @@ protected:
 
     Dunewright program;
 };
-
-void Exit(Dunewright& program)
-{
-    program.Command(40007);
-    DWORD code = 0;
-    ASSERT_TRUE(program.WaitExit(10000, &code));
-    EXPECT_EQ(code, 1u);
-}
 
 TEST_F(SaveOptionsDialog, ShowsTheStoredReportFiltersUnderItsTitle)
 {
