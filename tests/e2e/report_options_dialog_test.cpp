@@ -73,7 +73,8 @@ void ExpectClosedWithoutReport(Dunewright& program, HWND dialog)
 // Cancel, and the dialog closes without a report.
 void Cancel(Dunewright& program, HWND dialog)
 {
-    Cancel(program, dialog);
+    program.Press(dialog, IDCANCEL);
+    ExpectClosedWithoutReport(program, dialog);
 }
 
 // The question that Cancel asks after a change, answered with `answer`;
@@ -84,8 +85,9 @@ bool AnswerQuestion(Dunewright& program, int answer, HWND owner = nullptr)
     if (!box)
         return false;
     EXPECT_EQ(box->text, kQuestion);
-    if (owner != nullptr)
+    if (owner != nullptr) {
         EXPECT_EQ(GetWindow(box->window, GW_OWNER), owner);
+    }
     program.Press(box->window, answer);
     return true;
 }
