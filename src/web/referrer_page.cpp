@@ -22,8 +22,6 @@ bool ReadEnvironmentValue(const char* name, char* value, DWORD size)
         value[0] = '\0';
         return false;
     }
-    if (length == 0)
-        value[0] = '\0';
     return true;
 }
 

@@ -1,13 +1,13 @@
 #include "web/referrer_page_text.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "app/product_text.h"
 #include "app/version.h"
+#include "settings/options.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ bool ComposeReferrerPagePath(const char* temp, const char* tmp, const char* page
 
     char composed[MAX_PATH + 1] = {};
     std::strcpy(composed, folder);
-    PathAddBackslashA(composed);
+    AddBackslash(composed);
     if (std::strlen(composed) + nameLength > kMaxPath)
         return false;
     std::strcat(composed, pageName);
@@ -89,7 +89,7 @@ bool FormatReferrerPageText(char* text, size_t size, const char* pageName, const
 void ComposeUpdateCheckAddress(char* address)
 {
     std::strcpy(address, productPageAddress);
-    PathAddBackslashA(address);
+    AddBackslash(address);
     std::strcat(address, "version_checker.pl?version=");
     std::strcat(address, AppVersion);
 }

@@ -22,7 +22,7 @@ bool ComposeReferrerPagePath(const char* temp, const char* tmp, const char* page
 // `size` characters (the text is then cut short and must not be used).
 bool FormatReferrerPageText(char* text, size_t size, const char* pageName, const char* address);
 
-// The product page, a backslash added as PathAddBackslashA does,
+// The product page, a backslash added by AddBackslash,
 // "version_checker.pl?version=" and the version text, unencoded.
 // `address` holds at least 260 characters.
 void ComposeUpdateCheckAddress(char* address);

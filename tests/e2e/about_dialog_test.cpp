@@ -31,8 +31,7 @@ POINT Centre(HWND window)
 TEST_F(WebTest, AboutShowsVersionCopyrightAndTheSelectedProductAddress)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND about = OpenAbout(program);
+    HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(program.Title(about), "Dunewright v1.4.7.4 - About - BRACKENMOORWORKS");
     EXPECT_EQ(Owner(about), program.Main());
@@ -50,8 +49,7 @@ TEST_F(WebTest, AboutShowsVersionCopyrightAndTheSelectedProductAddress)
 TEST_F(WebTest, AboutVisitButtonAsksThenOpensTheProductPage)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND about = OpenAbout(program);
+    HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
 
     program.CommandTo(about, 1016);
@@ -62,10 +60,7 @@ TEST_F(WebTest, AboutVisitButtonAsksThenOpensTheProductPage)
     EXPECT_EQ(Owner(box->window), about);
     Answer(program, *box, IDNO);
 
-    program.CommandTo(about, 1016);
-    box = program.WaitMessageBox();
-    ASSERT_TRUE(box);
-    Answer(program, *box, IDYES);
+    ASSERT_TRUE(CommandAndAnswer(program, 1016, IDYES, about));
     const auto targets = Targets(1);
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], PagePath());
@@ -76,8 +71,7 @@ TEST_F(WebTest, AboutVisitButtonAsksThenOpensTheProductPage)
 TEST_F(WebTest, AboutDonateButtonOpensDonateCentredOverAboutAndReturnsToIt)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND about = OpenAbout(program);
+    HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
 
     program.CommandTo(about, 1017);
@@ -93,8 +87,7 @@ TEST_F(WebTest, AboutDonateButtonOpensDonateCentredOverAboutAndReturnsToIt)
     EXPECT_LE(std::abs(a.x - d.x), 1);
     EXPECT_LE(std::abs(a.y - d.y), 1);
 
-    PostMessageA(donate, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(donate); }));
+    EXPECT_TRUE(CloseDialog(donate));
     EXPECT_TRUE(dw::WaitUntil([&] { return IsWindowEnabled(about) != FALSE; }));
     EXPECT_TRUE(IsWindow(about));
     EXPECT_TRUE(TargetsNow().empty()) << "opening Donate opens no page";
@@ -103,8 +96,7 @@ TEST_F(WebTest, AboutDonateButtonOpensDonateCentredOverAboutAndReturnsToIt)
 TEST_F(WebTest, AboutClosesOnEnterAndTheCloseBoxButNotOnEscape)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND about = OpenAbout(program);
+    HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
     HWND edit = GetDlgItem(about, 1020);
 
@@ -118,8 +110,7 @@ TEST_F(WebTest, AboutClosesOnEnterAndTheCloseBoxButNotOnEscape)
 
     about = OpenAbout(program);
     ASSERT_NE(about, nullptr);
-    PostMessageA(about, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(about); }, 5000));
+    EXPECT_TRUE(CloseDialog(about, 5000));
     EXPECT_TRUE(program.Running());
 }
 

@@ -51,8 +51,7 @@ HWND OpenDonate(Dunewright& program)
 TEST_F(WebTest, DonateShowsTheCheckedAddressSelectedAndTheBitmapButton)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND donate = OpenDonate(program);
+    HWND donate = StartAndOpen(program, OpenDonate);
     ASSERT_NE(donate, nullptr);
     EXPECT_EQ(program.Title(donate), "Dunewright v1.4.7.4 - Donate - BRACKENMOORWORKS");
     EXPECT_EQ(Owner(donate), program.Main());
@@ -70,8 +69,7 @@ TEST_F(WebTest, DonateShowsTheCheckedAddressSelectedAndTheBitmapButton)
 TEST_F(WebTest, DonateButtonChecksEveryTimeThenOpensTheDonationPage)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND donate = OpenDonate(program);
+    HWND donate = StartAndOpen(program, OpenDonate);
     ASSERT_NE(donate, nullptr);
 
     for (size_t press = 1; press <= 2; ++press) {
@@ -95,8 +93,7 @@ TEST_F(WebTest, DonateButtonChecksEveryTimeThenOpensTheDonationPage)
 TEST_F(WebTest, OnlyTheCloseBoxClosesDonateAndEveryOpeningChecksAgain)
 {
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND donate = OpenDonate(program);
+    HWND donate = StartAndOpen(program, OpenDonate);
     ASSERT_NE(donate, nullptr);
     HWND edit = GetDlgItem(donate, 1016);
     dw::PostKey(edit, VK_RETURN);
@@ -104,15 +101,13 @@ TEST_F(WebTest, OnlyTheCloseBoxClosesDonateAndEveryOpeningChecksAgain)
     Sleep(500);
     EXPECT_TRUE(IsWindow(donate)) << "neither Enter nor Escape closes Donate";
 
-    PostMessageA(donate, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(donate); }));
+    EXPECT_TRUE(CloseDialog(donate));
     EXPECT_TRUE(dw::WaitUntil([&] { return IsWindowEnabled(program.Main()) != FALSE; }));
 
     donate = OpenDonate(program);  // the box again, and the bitmap again
     ASSERT_NE(donate, nullptr);
     EXPECT_NE(SendMessageA(GetDlgItem(donate, 1017), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
-    PostMessageA(donate, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(donate); }));
+    EXPECT_TRUE(CloseDialog(donate));
     EXPECT_TRUE(program.Running());
 }
 

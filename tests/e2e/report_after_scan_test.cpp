@@ -190,13 +190,26 @@ void SaveReport(Dunewright& program, const std::string& path, const std::functio
     ASSERT_TRUE(program.Answer("Data saved to '" + path + "'.\n\nOpen?", IDNO));
 }
 
-TEST(ReportAfterScan, TheWholeListAndThenClosingAsksNothing)
-{
-    dw::ClearSettings();
-    const Tree tree = BuildTree();
+class ReportAfterScan : public ::testing::Test {
+protected:
+    void SetUp() override { dw::ClearSettings(); }
+
+    // Builds the tree, starts the program and lists the whole tree. Call
+    // it through ASSERT_NO_FATAL_FAILURE.
+    void ScanWholeTree(Tree& tree)
+    {
+        tree = BuildTree();
+        ASSERT_TRUE(program.Start());
+        Scan(program, tree.root, ListEverything(program));
+    }
+
     Dunewright program;
-    ASSERT_TRUE(program.Start());
-    Scan(program, tree.root, ListEverything(program));
+};
+
+TEST_F(ReportAfterScan, TheWholeListAndThenClosingAsksNothing)
+{
+    Tree tree;
+    ASSERT_NO_FATAL_FAILURE(ScanWholeTree(tree));
     ASSERT_EQ(program.Rows(), tree.rows);
 
     const std::string path = dw::MakeTempDir("report") + "\\whole.txt";
@@ -214,13 +227,10 @@ TEST(ReportAfterScan, TheWholeListAndThenClosingAsksNothing)
     EXPECT_EQ(code, 1u);
 }
 
-TEST(ReportAfterScan, SizeAndDepthRules)
+TEST_F(ReportAfterScan, SizeAndDepthRules)
 {
-    dw::ClearSettings();
-    const Tree tree = BuildTree();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    Scan(program, tree.root, ListEverything(program));
+    Tree tree;
+    ASSERT_NO_FATAL_FAILURE(ScanWholeTree(tree));
     const std::string folder = dw::MakeTempDir("report");
     const auto& rows = tree.rows;
 
@@ -243,13 +253,10 @@ TEST(ReportAfterScan, SizeAndDepthRules)
     ExpectReport(folder + "\\depth.txt", e);
 }
 
-TEST(ReportAfterScan, FindRuleWithAndWithoutInversion)
+TEST_F(ReportAfterScan, FindRuleWithAndWithoutInversion)
 {
-    dw::ClearSettings();
-    const Tree tree = BuildTree();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    Scan(program, tree.root, ListEverything(program));
+    Tree tree;
+    ASSERT_NO_FATAL_FAILURE(ScanWholeTree(tree));
     const std::string folder = dw::MakeTempDir("report");
     const auto& rows = tree.rows;
 
@@ -270,11 +277,9 @@ TEST(ReportAfterScan, FindRuleWithAndWithoutInversion)
     ExpectReport(folder + "\\inverted.txt", e);
 }
 
-TEST(ReportAfterScan, FollowsAClickedOrderAndNamesTheDatasetFilters)
+TEST_F(ReportAfterScan, FollowsAClickedOrderAndNamesTheDatasetFilters)
 {
-    dw::ClearSettings();
     const Tree tree = BuildTree();
-    Dunewright program;
     ASSERT_TRUE(program.Start());
     // Every folder passes these scan filters, but the report names them.
     Scan(program, tree.root, [&](HWND dialog) {
@@ -302,11 +307,9 @@ TEST(ReportAfterScan, FollowsAClickedOrderAndNamesTheDatasetFilters)
     ExpectReport(path, e);
 }
 
-TEST(ReportAfterScan, AStoppedScanIsSavedAfterAskingAndCarriesItsNote)
+TEST_F(ReportAfterScan, AStoppedScanIsSavedAfterAskingAndCarriesItsNote)
 {
-    dw::ClearSettings();
     const std::string root = dw::MakeWideTree(100, 100);
-    Dunewright program;
     ASSERT_TRUE(program.Start());
     program.SetText(kFolderField, root);
     ASSERT_TRUE(program.Go([&](HWND dialog) {
@@ -344,13 +347,10 @@ TEST(ReportAfterScan, AStoppedScanIsSavedAfterAskingAndCarriesItsNote)
     ExpectReport(path, e);
 }
 
-TEST(ReportAfterScan, AReportThatCouldNotBeWrittenLeavesTheDataUnsaved)
+TEST_F(ReportAfterScan, AReportThatCouldNotBeWrittenLeavesTheDataUnsaved)
 {
-    dw::ClearSettings();
-    const Tree tree = BuildTree();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    Scan(program, tree.root, ListEverything(program));
+    Tree tree;
+    ASSERT_NO_FATAL_FAILURE(ScanWholeTree(tree));
     const std::string path = dw::MakeTempDir("locked") + "\\locked.txt";
     ASSERT_TRUE(dw::WriteFileBytes(path, "in use"));
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

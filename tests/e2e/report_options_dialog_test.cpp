@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "exit_support.h"
 
 namespace {
 
 using dw::Dunewright;
+using dwtest::Exit;
 
 constexpr char kTitle[] = "Dunewright v1.4.7.4 - Save Options - BRACKENMOORWORKS";
 constexpr char kQuestion[] = "Do you want to save the changes you made to the Save Options?";
@@ -68,17 +70,47 @@ void ExpectClosedWithoutReport(Dunewright& program, HWND dialog)
     EXPECT_TRUE(program.OtherWindows().empty());
 }
 
-void Exit(Dunewright& program)
+// Cancel, and the dialog closes without a report.
+void Cancel(Dunewright& program, HWND dialog)
 {
-    program.Command(40007);
-    DWORD code = 0;
-    ASSERT_TRUE(program.WaitExit(10000, &code));
-    EXPECT_EQ(code, 1u);
+    program.Press(dialog, IDCANCEL);
+    ExpectClosedWithoutReport(program, dialog);
 }
 
-TEST(SaveOptionsDialog, ShowsTheStoredReportFiltersUnderItsTitle)
+// The question that Cancel asks after a change, answered with `answer`;
+// its owner is checked when one is given. False when no box came.
+bool AnswerQuestion(Dunewright& program, int answer, HWND owner = nullptr)
 {
-    dw::ClearSettings();
+    auto box = program.WaitBox();
+    if (!box)
+        return false;
+    EXPECT_EQ(box->text, kQuestion);
+    if (owner != nullptr) {
+        EXPECT_EQ(GetWindow(box->window, GW_OWNER), owner);
+    }
+    program.Press(box->window, answer);
+    return true;
+}
+
+class SaveOptionsDialog : public ::testing::Test {
+protected:
+    void SetUp() override { dw::ClearSettings(); }
+
+    // Starts the program and opens the dialog; nullptr when either fails.
+    HWND StartAndOpen()
+    {
+        if (!program.Start()) {
+            ADD_FAILURE() << "the program did not start";
+            return nullptr;
+        }
+        return OpenSaveOptions(program);
+    }
+
+    Dunewright program;
+};
+
+TEST_F(SaveOptionsDialog, ShowsTheStoredReportFiltersUnderItsTitle)
+{
     dw::WriteSettingNumber("SOLimitSize", 1);
     dw::WriteSettingNumber("SOSizeLimit", 25);
     dw::WriteSettingNumber("SOLimitDepth", 7);
@@ -86,73 +118,54 @@ TEST(SaveOptionsDialog, ShowsTheStoredReportFiltersUnderItsTitle)
     dw::WriteSettingNumber("SOFind", 1);
     dw::WriteSettingNumber("SOInvertFind", 1);
     dw::WriteSetting("SOFindText", REG_SZ, "*x*");
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND dialog = OpenSaveOptions(program);
+    HWND dialog = StartAndOpen();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(program.Title(dialog), kTitle);
     EXPECT_EQ(Read(program, dialog), (Shown{true, true, true, false, true, "25", "3", "*x*"}));
-    program.Press(dialog, IDCANCEL);
-    ExpectClosedWithoutReport(program, dialog);
+    Cancel(program, dialog);
     Exit(program);
     // The flag stored as 7 went back as 1.
     EXPECT_EQ(dw::ReadSetting("SOLimitDepth")->bytes, dw::DwordBytes(1));
     EXPECT_EQ(dw::ReadSetting("SOSizeLimit")->bytes, dw::DwordBytes(25));
 }
 
-TEST(SaveOptionsDialog, CancelWithoutARealChangeAsksNothing)
+TEST_F(SaveOptionsDialog, CancelWithoutARealChangeAsksNothing)
 {
-    dw::ClearSettings();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND dialog = OpenSaveOptions(program);
+    HWND dialog = StartAndOpen();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Read(program, dialog), kDefaults);
-    program.Press(dialog, IDCANCEL);
-    ExpectClosedWithoutReport(program, dialog);
+    Cancel(program, dialog);
 
     // The same numbers written another way are no change.
     dialog = OpenSaveOptions(program);
     ASSERT_NE(dialog, nullptr);
     program.SetTextOf(dialog, kSize, "0010");
     program.SetTextOf(dialog, kDepth, "01000");
-    program.Press(dialog, IDCANCEL);
-    ExpectClosedWithoutReport(program, dialog);
+    Cancel(program, dialog);
 }
 
-TEST(SaveOptionsDialog, CancelAfterAChangeAsksAndNoDropsIt)
+TEST_F(SaveOptionsDialog, CancelAfterAChangeAsksAndNoDropsIt)
 {
-    dw::ClearSettings();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND dialog = OpenSaveOptions(program);
+    HWND dialog = StartAndOpen();
     ASSERT_NE(dialog, nullptr);
     program.Click(dialog, kLimitSize);
     program.SetTextOf(dialog, kSize, "44");
     program.Press(dialog, IDCANCEL);
-    auto box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, kQuestion);
-    EXPECT_EQ(GetWindow(box->window, GW_OWNER), dialog);
-    program.Press(box->window, IDNO);
+    ASSERT_TRUE(AnswerQuestion(program, IDNO, dialog));
     ExpectClosedWithoutReport(program, dialog);
 
     dialog = OpenSaveOptions(program);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Read(program, dialog), kDefaults);
-    program.Press(dialog, IDCANCEL);
-    ExpectClosedWithoutReport(program, dialog);
+    Cancel(program, dialog);
     Exit(program);
     EXPECT_EQ(dw::ReadSetting("SOLimitSize")->bytes, dw::DwordBytes(0));
     EXPECT_EQ(dw::ReadSetting("SOSizeLimit")->bytes, dw::DwordBytes(10));
 }
 
-TEST(SaveOptionsDialog, CancelAfterAChangeAsksAndYesKeepsItWithoutAReport)
+TEST_F(SaveOptionsDialog, CancelAfterAChangeAsksAndYesKeepsItWithoutAReport)
 {
-    dw::ClearSettings();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND dialog = OpenSaveOptions(program);
+    HWND dialog = StartAndOpen();
     ASSERT_NE(dialog, nullptr);
     program.Click(dialog, kLimitDepth);
     program.SetTextOf(dialog, kDepth, "");
@@ -160,18 +173,14 @@ TEST(SaveOptionsDialog, CancelAfterAChangeAsksAndYesKeepsItWithoutAReport)
     program.Click(dialog, kDisclude);
     program.SetTextOf(dialog, kFindText, "  *Temp*  ");
     program.Press(dialog, IDCANCEL);
-    auto box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, kQuestion);
-    program.Press(box->window, IDYES);
+    ASSERT_TRUE(AnswerQuestion(program, IDYES));
     ExpectClosedWithoutReport(program, dialog);
 
     dialog = OpenSaveOptions(program);
     ASSERT_NE(dialog, nullptr);
     // An emptied number is 0; the text is kept as typed until the exit.
     EXPECT_EQ(Read(program, dialog), (Shown{false, true, true, false, true, "10", "0", "  *Temp*  "}));
-    program.Press(dialog, IDCANCEL);
-    ExpectClosedWithoutReport(program, dialog);
+    Cancel(program, dialog);
     Exit(program);
     EXPECT_EQ(dw::ReadSetting("SOLimitDepth")->bytes, dw::DwordBytes(1));
     EXPECT_EQ(dw::ReadSetting("SODepthLimit")->bytes, dw::DwordBytes(0));
@@ -180,12 +189,9 @@ TEST(SaveOptionsDialog, CancelAfterAChangeAsksAndYesKeepsItWithoutAReport)
     EXPECT_EQ(dw::ReadSetting("SOFindText")->bytes, "*Temp*");
 }
 
-TEST(SaveOptionsDialog, CloseBoxTakesTheCancelPathWithItsQuestion)
+TEST_F(SaveOptionsDialog, CloseBoxTakesTheCancelPathWithItsQuestion)
 {
-    dw::ClearSettings();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND dialog = OpenSaveOptions(program);
+    HWND dialog = StartAndOpen();
     ASSERT_NE(dialog, nullptr);
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectClosedWithoutReport(program, dialog);
@@ -194,10 +200,7 @@ TEST(SaveOptionsDialog, CloseBoxTakesTheCancelPathWithItsQuestion)
     ASSERT_NE(dialog, nullptr);
     program.Click(dialog, kLimitSize);
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    auto box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, kQuestion);
-    program.Press(box->window, IDYES);
+    ASSERT_TRUE(AnswerQuestion(program, IDYES));
     ExpectClosedWithoutReport(program, dialog);
 
     dialog = OpenSaveOptions(program);
@@ -206,12 +209,9 @@ TEST(SaveOptionsDialog, CloseBoxTakesTheCancelPathWithItsQuestion)
     program.Press(dialog, IDCANCEL);
 }
 
-TEST(SaveOptionsDialog, HelpButtonsExplainAndLeaveTheDialogAsItWas)
+TEST_F(SaveOptionsDialog, HelpButtonsExplainAndLeaveTheDialogAsItWas)
 {
-    dw::ClearSettings();
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    HWND dialog = OpenSaveOptions(program);
+    HWND dialog = StartAndOpen();
     ASSERT_NE(dialog, nullptr);
     program.Click(dialog, kFind);
     program.SetTextOf(dialog, kSize, "77");

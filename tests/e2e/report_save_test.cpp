@@ -48,20 +48,26 @@ bool ReachSaveDialog(Dunewright& program)
     return true;
 }
 
-// Answers the final question with No; returns its text.
-std::string DeclineOpen(Dunewright& program)
+// Waits for a box, checks its text and answers it with `button`. False
+// when no box came.
+bool AnswerBox(Dunewright& program, const std::string& text, int button)
 {
     auto box = program.WaitBox();
     if (!box)
-        return "<no box>";
-    program.Press(box->window, IDNO);
-    return box->text;
+        return false;
+    EXPECT_EQ(box->text, text);
+    program.Press(box->window, button);
+    return true;
 }
 
-TEST(SaveReport, BeforeAnyScanNoToTheFirstQuestionStopsEverything)
-{
-    dw::ClearSettings();
+class SaveReport : public ::testing::Test {
+protected:
+    void SetUp() override { dw::ClearSettings(); }
     Dunewright program;
+};
+
+TEST_F(SaveReport, BeforeAnyScanNoToTheFirstQuestionStopsEverything)
+{
     ASSERT_TRUE(program.Start());
     program.Command(40010);
     auto box = program.WaitBox();
@@ -74,10 +80,8 @@ TEST(SaveReport, BeforeAnyScanNoToTheFirstQuestionStopsEverything)
     EXPECT_TRUE(program.OtherWindows().empty());
 }
 
-TEST(SaveReport, BeforeAnyScanWritesTheNoDataReport)
+TEST_F(SaveReport, BeforeAnyScanWritesTheNoDataReport)
 {
-    dw::ClearSettings();
-    Dunewright program;
     ASSERT_TRUE(program.Start());
     const std::string folder = dw::MakeTempDir("report");
     const std::string path = folder + "\\before scan.txt";
@@ -91,7 +95,7 @@ TEST(SaveReport, BeforeAnyScanWritesTheNoDataReport)
     EXPECT_EQ(proposed.rfind("DunewrightReport [", 0), 0u) << proposed;
     EXPECT_EQ(proposed.substr(proposed.size() - 5), "].txt") << proposed;
     ASSERT_TRUE(program.SaveAs(path));
-    EXPECT_EQ(DeclineOpen(program), "Data saved to '" + path + "'.\n\nOpen?");
+    ASSERT_TRUE(AnswerBox(program, "Data saved to '" + path + "'.\n\nOpen?", IDNO));
     const time_t after = std::time(nullptr);
 
     const auto bytes = dw::ReadFileBytes(path);
@@ -141,10 +145,8 @@ TEST(SaveReport, BeforeAnyScanWritesTheNoDataReport)
     }
 }
 
-TEST(SaveReport, AnExistingFileIsOverwrittenOnlyAfterAsking)
+TEST_F(SaveReport, AnExistingFileIsOverwrittenOnlyAfterAsking)
 {
-    dw::ClearSettings();
-    Dunewright program;
     ASSERT_TRUE(program.Start());
     const std::string folder = dw::MakeTempDir("overwrite");
     const std::string path = folder + "\\kept.txt";
@@ -152,42 +154,32 @@ TEST(SaveReport, AnExistingFileIsOverwrittenOnlyAfterAsking)
 
     ASSERT_TRUE(ReachSaveDialog(program));
     ASSERT_TRUE(program.SaveAs(path));
-    auto box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "File already exists.\n\nOverwrite?");
-    program.Press(box->window, IDNO);
+    ASSERT_TRUE(AnswerBox(program, "File already exists.\n\nOverwrite?", IDNO));
     EXPECT_FALSE(program.WaitBox(700).has_value());
     EXPECT_EQ(dw::ReadFileBytes(path), "older contents");
 
     ASSERT_TRUE(ReachSaveDialog(program));
     ASSERT_TRUE(program.SaveAs(path));
-    box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "File already exists.\n\nOverwrite?");
-    program.Press(box->window, IDYES);
-    EXPECT_EQ(DeclineOpen(program), "Data saved to '" + path + "'.\n\nOpen?");
+    ASSERT_TRUE(AnswerBox(program, "File already exists.\n\nOverwrite?", IDYES));
+    ASSERT_TRUE(AnswerBox(program, "Data saved to '" + path + "'.\n\nOpen?", IDNO));
     const auto bytes = dw::ReadFileBytes(path);
     ASSERT_TRUE(bytes.has_value());
     EXPECT_EQ(bytes->rfind("Dunewright v1.4.7.4\r\n", 0), 0u);
     EXPECT_NE(bytes->find("\r\nEND OF REPORT.\r\n"), std::string::npos);
 }
 
-TEST(SaveReport, ANameWithoutExtensionGetsTxt)
+TEST_F(SaveReport, ANameWithoutExtensionGetsTxt)
 {
-    dw::ClearSettings();
-    Dunewright program;
     ASSERT_TRUE(program.Start());
     const std::string folder = dw::MakeTempDir("extension");
     ASSERT_TRUE(ReachSaveDialog(program));
     ASSERT_TRUE(program.SaveAs(folder + "\\plain"));
-    EXPECT_EQ(DeclineOpen(program), "Data saved to '" + folder + "\\plain.txt'.\n\nOpen?");
+    ASSERT_TRUE(AnswerBox(program, "Data saved to '" + folder + "\\plain.txt'.\n\nOpen?", IDNO));
     EXPECT_TRUE(dw::ReadFileBytes(folder + "\\plain.txt").has_value());
 }
 
-TEST(SaveReport, AFileThatCannotBeOpenedForWritingIsReported)
+TEST_F(SaveReport, AFileThatCannotBeOpenedForWritingIsReported)
 {
-    dw::ClearSettings();
-    Dunewright program;
     ASSERT_TRUE(program.Start());
     const std::string folder = dw::MakeTempDir("locked");
     const std::string path = folder + "\\locked.txt";
@@ -199,14 +191,8 @@ TEST(SaveReport, AFileThatCannotBeOpenedForWritingIsReported)
 
     ASSERT_TRUE(ReachSaveDialog(program));
     ASSERT_TRUE(program.SaveAs(path));
-    auto box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "File already exists.\n\nOverwrite?");
-    program.Press(box->window, IDYES);
-    box = program.WaitBox();
-    ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "ERROR: Could not open file for writing.");
-    program.Press(box->window, IDOK);
+    ASSERT_TRUE(AnswerBox(program, "File already exists.\n\nOverwrite?", IDYES));
+    ASSERT_TRUE(AnswerBox(program, "ERROR: Could not open file for writing.", IDOK));
     EXPECT_FALSE(program.WaitBox(700).has_value());
     CloseHandle(held);
     EXPECT_EQ(dw::ReadFileBytes(path), "in use");

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "driver.h"
+#include "exit_support.h"
 
 namespace {
 
 using dw::Dunewright;
+using dwtest::Exit;
 using dw::Row;
 
 constexpr char kTitle[] = "Dunewright v1.4.7.4 - Scan Options - BRACKENMOORWORKS";
@@ -92,14 +94,6 @@ void CancelWithQuestion(Dunewright& program, HWND dialog, int answer, UINT how =
     EXPECT_EQ(GetWindow(box->window, GW_OWNER), dialog);
     program.Press(box->window, answer);
     ExpectClosedWithoutScan(program, dialog);
-}
-
-void Exit(Dunewright& program)
-{
-    program.Command(40007);
-    DWORD code = 0;
-    ASSERT_TRUE(program.WaitExit(10000, &code));
-    EXPECT_EQ(code, 1u);
 }
 
 TEST(ScanOptionsDialog, ShowsTheDefaultsExplainsAndCancelsSilently)

@@ -3,18 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "driver.h"
+#include "exit_support.h"
 
 namespace {
 
 using dw::Dunewright;
-
-void Exit(Dunewright& program)
-{
-    program.Command(40007);
-    DWORD code = 0;
-    ASSERT_TRUE(program.WaitExit(10000, &code));
-    EXPECT_EQ(code, 1u);
-}
+using dwtest::Exit;
 
 void ExpectNumber(const char* name, uint32_t value)
 {

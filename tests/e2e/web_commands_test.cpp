@@ -44,10 +44,7 @@ TEST_F(WebTest, VisitSiteAsksThenOpensTheProductPageThroughTheLocalPage)
     EXPECT_EQ(CountPages(temp_), 0);
 
     for (int visit = 1; visit <= 2; ++visit) {
-        program.Command(40012);
-        box = program.WaitMessageBox();
-        ASSERT_TRUE(box);
-        Answer(program, *box, IDYES);
+        ASSERT_TRUE(CommandAndAnswer(program, 40012, IDYES));
         const auto targets = Targets(visit);
         ASSERT_EQ(targets.size(), static_cast<size_t>(visit));
         EXPECT_EQ(targets.back(), PagePath());
@@ -73,10 +70,7 @@ TEST_F(WebTest, UpdateCheckAsksWithoutOwnerThenOpensTheVersionAddress)
     EXPECT_EQ(Owner(box->window), nullptr);
     Answer(program, *box, IDNO);
 
-    program.Command(40017);
-    box = program.WaitMessageBox();
-    ASSERT_TRUE(box);
-    Answer(program, *box, IDYES);
+    ASSERT_TRUE(CommandAndAnswer(program, 40017, IDYES));
     const auto targets = Targets(1);
     ASSERT_EQ(targets.size(), 1u) << "only the accepted check opens anything";
     EXPECT_EQ(targets[0], PagePath());
@@ -92,10 +86,7 @@ TEST_F(WebTest, WithoutATemporaryFolderTheAddressIsOpenedDirectly)
     SetEnvironmentVariableA("TMP", "");
     Dunewright program;
     ASSERT_TRUE(program.Start(options));
-    program.Command(40012);
-    auto box = program.WaitMessageBox();
-    ASSERT_TRUE(box);
-    Answer(program, *box, IDYES);
+    ASSERT_TRUE(CommandAndAnswer(program, 40012, IDYES));
     const auto targets = Targets(1);
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], productPageAddress);

@@ -42,6 +42,39 @@ protected:
         EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(box.window); }));
     }
 
+    // Gives `command` to `dialog` (to the main window when null) and
+    // answers the box it brings with `button`. False when no box came.
+    static bool CommandAndAnswer(dw::Dunewright& program, int command, int button, HWND dialog = nullptr)
+    {
+        if (dialog != nullptr)
+            program.CommandTo(dialog, command);
+        else
+            program.Command(command);
+        auto box = program.WaitMessageBox();
+        if (!box)
+            return false;
+        Answer(program, *box, button);
+        return true;
+    }
+
+    // Starts the program and opens a dialog with `open`; nullptr when
+    // either fails.
+    static HWND StartAndOpen(dw::Dunewright& program, HWND (*open)(dw::Dunewright&))
+    {
+        if (!program.Start()) {
+            ADD_FAILURE() << "the program did not start";
+            return nullptr;
+        }
+        return open(program);
+    }
+
+    // Closes a dialog with its close box; true once it is gone.
+    static bool CloseDialog(HWND dialog, int ms = 10000)
+    {
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return dw::WaitUntil([&] { return !IsWindow(dialog); }, ms);
+    }
+
     static HWND Owner(HWND window) { return GetWindow(window, GW_OWNER); }
 
     std::string temp_, log_;
