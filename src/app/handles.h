@@ -46,3 +46,20 @@ public:
 private:
     T* p_ = nullptr;
 };
+
+// A find handle from FindFirstFile*, closed with FindClose.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            FindClose(handle_);
+    }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};

@@ -7,7 +7,10 @@
 
 int32_t MegabytesOf(int64_t bytes)
 {
-    return static_cast<int32_t>(static_cast<uint32_t>(bytes / 1048576) + 1u);
+    // Two pebibytes and more would wrap to a negative number: held at the
+    // largest value a row can show instead.
+    const int64_t megabytes = bytes / 1048576 + 1;
+    return megabytes > INT32_MAX ? INT32_MAX : static_cast<int32_t>(megabytes);
 }
 
 bool PassesSizeFilter(const ScanOptions& options, int32_t branchMb, int32_t nodeMb)

@@ -6,7 +6,8 @@
 #include "settings/options.h"
 
 // Whole megabytes as the list shows them: bytes / 1,048,576 with the
-// remainder dropped, plus one (an empty folder has 1).
+// remainder dropped, plus one (an empty folder has 1); held at 2147483647
+// for two pebibytes and more.
 int32_t MegabytesOf(int64_t bytes);
 
 // The size filter: off, or the branch or node MB is at least SizeLimit,

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <atomic>
 #include <new>
 
 #include "app/app_state.h"
@@ -22,8 +23,8 @@ namespace {
 // wait does nothing.
 bool stopWaiting = false;
 
-// How much of what the counting pass reads is kept for the assessment.
-constexpr size_t kListingCacheBytes = 64u << 20;
+// Threads that read folders; 0 picks the number from the processor count.
+std::atomic<int> requestedThreadCount{0};
 
 // How long a row may wait in the worker before it is sent to the list. The
 // list is drawn by the status timer every 250 ms, so a row sent within this
@@ -118,25 +119,18 @@ void MarkDone()
     }
 }
 
-void Walk(const ScanStart& start, ListSink& sink)
+// Ends a scan that could not go on (out of memory) as a stopped scan ends:
+// a spinner value becomes Stopped; a stop's AwaitingExit is left for
+// StopScan to finish.
+void MarkStopped()
 {
-    FolderWalk walk;
-    walk.options = start.options;
-    walk.sink = &sink;
-    walk.SetRoot(start.root);
-    ListingCache cache(kListingCacheBytes);
-    if (!start.options.DontCount) {
-        walk.cache = &cache;
-        cache.StartRecording();
-        CountFolders(walk);
-        cache.StartReplay();
+    for (;;) {
+        const int32_t status = app.status;
+        if (status < Spin0 || status > Spin3)
+            return;
+        if (AdvanceStatus(status, Stopped))
+            return;
     }
-    if (app.stopRequested)
-        return;
-    if (!start.options.DontCount)
-        ++app.foldersCounted;
-    AssessFolder(walk, 1);
-    ++app.foldersAssessed;
 }
 
 }  // namespace
@@ -179,21 +173,34 @@ bool ScanWorkerAlive()
 DWORD WINAPI ScanWorker(void*)
 {
     ListSink sink;
+    bool complete = true;
     try {
         ScanStart start{};
         SendMessageA(app.mainWindow, kPrepareScanRequest, 0, reinterpret_cast<LPARAM>(&start));
-        Walk(start, sink);
+        ScanCounters counters{app.stopRequested, app.foldersCounted, app.foldersAssessed, app.filesAssessed};
+        WalkLimits limits;
+        limits.threads = requestedThreadCount;
+        complete = WalkScan(start.root, start.options, limits, counters, sink);
     } catch (const std::bad_alloc&) {
-        // Out of memory: the scan ends with what it gathered, as if stopped.
-        app.stopRequested = true;
+        complete = false;
     }
     sink.Flush();
+    if (!complete) {
+        // Out of memory: the scan ends with what it gathered, as if stopped.
+        app.stopRequested = true;
+        MarkStopped();
+    }
     const bool stopped = app.stopRequested;
     app.scanFinishedAt = static_cast<uint32_t>(std::time(nullptr));
     if (!stopped)
         MarkDone();
     SendMessageA(app.mainWindow, kScanEndedRequest, 0, 0);
     return 1;
+}
+
+void SetScanThreadCount(int count)
+{
+    requestedThreadCount = count;
 }
 
 void StartScan()

@@ -27,6 +27,14 @@ TEST(Megabytes, AlwaysAddOneToTheWholeMegabytes)
     EXPECT_EQ(MegabytesOf(5LL << 40), 5 * 1048576 + 1);  // 5 TB stays exact
 }
 
+TEST(Megabytes, TwoPebibytesAndMoreAreHeldAtTheLargestValue)
+{
+    EXPECT_EQ(MegabytesOf(2147483646LL * 1048576), 2147483647);  // the last exact value
+    EXPECT_EQ(MegabytesOf(2147483647LL * 1048576), 2147483647);
+    EXPECT_EQ(MegabytesOf(2348236800LL * 1048576), 2147483647);  // once shown as -1946730495
+    EXPECT_EQ(MegabytesOf(INT64_MAX), 2147483647);
+}
+
 TEST(SizeFilter, PassesWhenBranchOrNodeReachesTheLimit)
 {
     ScanOptions o = NoFilters();

@@ -1,16 +1,24 @@
-// The two walks over trees built here: rows, sizes, counters, filters,
-// stops, names outside the code page, linked folders and the listing cache.
+// The scan's walks over trees built here: rows, sizes, counters, filters,
+// stops, names outside the code page, linked folders, a tree too big for
+// memory, and the same answer as a plain one-thread walk whatever the
+// number of threads.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <functional>
+#include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
-#include "app/app_state.h"
+#include "scan/folder_read.h"
 #include "scan/folder_walk.h"
+#include "scan/scan_rules.h"
 
 namespace {
 
@@ -22,9 +30,12 @@ class CollectRows : public WalkSink {
 public:
     std::vector<Row> rows;
     int tooLong = 0;
+    std::function<void()> onFirstRow;
     void AddRow(const char* folder, int32_t branchMb, int32_t nodeMb) override
     {
         rows.emplace_back(folder, branchMb, nodeMb);
+        if (onFirstRow)
+            std::exchange(onFirstRow, nullptr)();
     }
     void PathTooLong() override { ++tooLong; }
 };
@@ -91,9 +102,62 @@ bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target)
     return WaitUntilExists(link);
 }
 
+// What a plain one-thread depth-first walk gives: rows in post-order and
+// the counters, following the same rules (names converted to the code page,
+// links measured as empty, paths too long for a search pattern not entered).
+struct PlainWalk {
+    ScanOptions options;
+    std::vector<Row> rows;
+    int32_t folders = 0;
+    int32_t files = 0;
+
+    int64_t Walk(const std::wstring& wide, const std::string& narrow, int32_t level, bool enter)
+    {
+        int64_t branch = 0;
+        int64_t node = 0;
+        WIN32_FIND_DATAW data;
+        HANDLE find = INVALID_HANDLE_VALUE;
+        if (enter && !narrow.empty() && narrow.size() <= kLongestEnumeratedPath && wide.size() + 3 <= MAX_PATH)
+            find = FindFirstFileW((wide + (wide.back() == L'\\' ? L"*" : L"\\*")).c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    char converted[600];
+                    const size_t length = NarrowName(name.c_str(), name.size(), converted, sizeof converted);
+                    const bool linked = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                                        !EntersReparseFolder(data.dwReserved0);
+                    const std::string sep = narrow.back() == '\\' ? "" : "\\";
+                    const std::wstring wideSep = wide.back() == L'\\' ? L"" : L"\\";
+                    branch += Walk(wide + wideSep + name, narrow + sep + std::string(converted, length), level + 1,
+                                   !linked);
+                    ++folders;
+                } else {
+                    const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+                    branch += size;
+                    node += size;
+                    ++files;
+                }
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        const int32_t branchMb = MegabytesOf(branch);
+        const int32_t nodeMb = MegabytesOf(node);
+        if (PassesFindFilter(options, narrow.c_str()) && PassesDepthFilter(options, level) &&
+            PassesSizeFilter(options, branchMb, nodeMb))
+            rows.emplace_back(narrow, branchMb, nodeMb);
+        return branch;
+    }
+};
+
 class WalkTest : public testing::Test {
 protected:
     std::string root;  // without a trailing backslash
+    std::atomic<bool> stop{false};
+    std::atomic<int32_t> foldersCounted{0}, foldersAssessed{0}, filesAssessed{0};
+    ScanCounters counters{stop, foldersCounted, foldersAssessed, filesAssessed};
 
     void SetUp() override
     {
@@ -104,16 +168,8 @@ protected:
                std::to_string(counter++);
         RemoveTree(Wide(root));
         ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
-        app.stopRequested = false;
-        app.foldersCounted = 0;
-        app.foldersAssessed = 0;
-        app.filesAssessed = 0;
     }
-    void TearDown() override
-    {
-        app.stopRequested = false;
-        RemoveTree(Wide(root));
-    }
+    void TearDown() override { RemoveTree(Wide(root)); }
 
     static std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -137,22 +193,16 @@ protected:
         return o;
     }
 
-    // A scan as the worker runs it: counting pass, then the assessment.
-    std::vector<Row> Scan(const ScanOptions& options, ListingCache* cache = nullptr, CollectRows* sink = nullptr)
+    // A whole scan as the worker runs it, from zeroed counters.
+    std::vector<Row> Scan(const ScanOptions& options, WalkLimits limits = {}, CollectRows* sink = nullptr,
+                          const std::string& start = "")
     {
         CollectRows own;
         CollectRows& rows = sink ? *sink : own;
-        FolderWalk walk;
-        walk.options = options;
-        walk.sink = &rows;
-        walk.SetRoot((root + "\\").c_str());
-        walk.cache = cache;
-        if (cache)
-            cache->StartRecording();
-        CountFolders(walk);
-        if (cache)
-            cache->StartReplay();
-        AssessFolder(walk, 1);
+        foldersCounted = 0;
+        foldersAssessed = 0;
+        filesAssessed = 0;
+        EXPECT_TRUE(WalkScan((start.empty() ? root + "\\" : start).c_str(), options, limits, counters, rows));
         return rows.rows;
     }
 
@@ -171,6 +221,27 @@ protected:
         File("d\\f4", MB - 1);
         File("d\\hidden", 1);
         SetFileAttributesA((root + "\\d\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    }
+
+    // A tree of varied shape from a seed: wide and deep folders, empty ones,
+    // and sizes around megabyte boundaries, so that many rows tie.
+    void BuildRandomTree(unsigned seed, int folders)
+    {
+        std::mt19937 random(seed);
+        std::vector<std::string> made{""};
+        const int64_t sizes[] = {0, 1, MB - 1, MB, MB + 1, 3 * MB, 7 * MB + 5};
+        for (int i = 0; i < folders; ++i) {
+            // Mostly below a recent folder (deep), sometimes below an early one (wide).
+            const size_t span = made.size();
+            const size_t parent = random() % 4 == 0 ? random() % std::min<size_t>(span, 3)
+                                                    : span - 1 - random() % std::min<size_t>(span, 4);
+            const std::string name = (made[parent].empty() ? "" : made[parent] + "\\") +
+                                     (random() % 2 ? "F" : "f") + std::to_string(seed) + "_" + std::to_string(i);
+            Folder(name);
+            made.push_back(name);
+            for (unsigned k = random() % 3; k > 0; --k)
+                File(name + "\\x" + std::to_string(k), sizes[random() % 7]);
+        }
     }
 };
 
@@ -192,9 +263,9 @@ TEST_F(WalkTest, RowsComeInPostOrderWithExactSizesAndCounters)
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {P("a"), 5, 2}, {P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1},
                                       {P("d"), 2, 2}}));
-    EXPECT_EQ(app.foldersCounted, 4);
-    EXPECT_EQ(app.foldersAssessed, 4);  // the worker adds the start folder
-    EXPECT_EQ(app.filesAssessed, 5);
+    EXPECT_EQ(foldersCounted, 5);  // the start folder included
+    EXPECT_EQ(foldersAssessed, 5);
+    EXPECT_EQ(filesAssessed, 5);
 }
 
 TEST_F(WalkTest, PostOrderPutsEachFolderAfterItsSubtree)
@@ -218,12 +289,11 @@ TEST_F(WalkTest, DepthLimitListsFewerFoldersButMeasuresTheWholeTree)
     o.LimitDepth = 1;
     o.DepthLimit = 1;
     EXPECT_EQ(Scan(o), (std::vector<Row>{{P(""), 6, 1}}));
-    EXPECT_EQ(app.filesAssessed, 5);
-    EXPECT_EQ(app.foldersAssessed, 4);
-    app.filesAssessed = 0;
+    EXPECT_EQ(filesAssessed, 5);
+    EXPECT_EQ(foldersAssessed, 5);
     o.DepthLimit = 0;
     EXPECT_TRUE(Scan(o).empty());
-    EXPECT_EQ(app.filesAssessed, 5);
+    EXPECT_EQ(filesAssessed, 5);
     o.DepthLimit = 2;
     auto rows = Scan(o);
     std::sort(rows.begin(), rows.end());
@@ -263,42 +333,32 @@ TEST_F(WalkTest, FindTextWithATrailingBackslashKeepsOnlyTheStartFolder)
     EXPECT_EQ(rows, (std::vector<Row>{{P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1}}));
 }
 
-TEST_F(WalkTest, StopEndsEveryLevelAfterOneMoreEntry)
+TEST_F(WalkTest, AStoppedScanListsNothingItHasNotMeasuredWhole)
 {
     BuildSmallTree();
-    app.stopRequested = true;
-    const auto rows = Scan(Options());
-    // Every listing's first entry carries the stop, so no enumerated folder
-    // becomes a row.
-    EXPECT_TRUE(rows.empty());
-    EXPECT_LE(app.filesAssessed, 1);
+    stop = true;
+    for (const bool dontCount : {false, true}) {
+        ScanOptions o = Options();
+        o.DontCount = dontCount;
+        EXPECT_TRUE(Scan(o).empty());
+        EXPECT_LE(filesAssessed, 1);
+    }
 }
 
 TEST_F(WalkTest, UnreadableStartFolderCountsAsEmpty)
 {
     const std::string missing = root + "\\missing\\";
-    CollectRows rows;
-    FolderWalk walk;
-    walk.options = Options();
-    walk.sink = &rows;
-    walk.SetRoot(missing.c_str());
-    EXPECT_EQ(AssessFolder(walk, 1), 0);
-    app.stopRequested = true;  // no entry takes the stop: still a row
-    walk.SetRoot(missing.c_str());
-    AssessFolder(walk, 1);
-    EXPECT_EQ(rows.rows, (std::vector<Row>{{missing, 1, 1}, {missing, 1, 1}}));
+    EXPECT_EQ(Scan(Options(), {}, nullptr, missing), (std::vector<Row>{{missing, 1, 1}}));
+    EXPECT_EQ(foldersCounted, 1);
+    EXPECT_EQ(filesAssessed, 0);
 }
 
 TEST_F(WalkTest, EmptyStartPathEnumeratesNothing)
 {
     CollectRows rows;
-    FolderWalk walk;
-    walk.options = Options();
-    walk.sink = &rows;
-    walk.SetRoot("");
-    CountFolders(walk);
-    EXPECT_EQ(AssessFolder(walk, 1), 0);
-    EXPECT_EQ(app.foldersCounted, 0);
+    foldersCounted = 0;
+    EXPECT_TRUE(WalkScan("", Options(), {}, counters, rows));
+    EXPECT_EQ(foldersCounted, 1);  // the start folder alone
     EXPECT_EQ(rows.rows, (std::vector<Row>{{"", 1, 1}}));
 }
 
@@ -313,8 +373,8 @@ TEST_F(WalkTest, FolderNamedOutsideTheCodePageStillAddsItsFiles)
     std::sort(rows.begin(), rows.end());
     // Shown as the narrow find functions would name it, measured in full.
     EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {P("??"), 6, 4}, {P("??\\?"), 3, 3}}));
-    EXPECT_EQ(app.filesAssessed, 2);
-    EXPECT_EQ(app.foldersCounted, 2);
+    EXPECT_EQ(filesAssessed, 2);
+    EXPECT_EQ(foldersCounted, 3);
 }
 
 TEST_F(WalkTest, LinkedFoldersAreCountedButNotEntered)
@@ -330,89 +390,111 @@ TEST_F(WalkTest, LinkedFoldersAreCountedButNotEntered)
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {P("a"), 5, 2}, {P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1},
                                       {P("a\\b\\up"), 1, 1}, {P("d"), 2, 2}, {P("d\\toA"), 1, 1}}));
-    EXPECT_EQ(app.foldersCounted, 6);
-    EXPECT_EQ(app.foldersAssessed, 6);
-    EXPECT_EQ(app.filesAssessed, 5);
+    EXPECT_EQ(foldersCounted, 7);
+    EXPECT_EQ(foldersAssessed, 7);
+    EXPECT_EQ(filesAssessed, 5);
 }
 
-TEST_F(WalkTest, ListingCacheGivesTheSameRowsWhetherTheTreeFitsOrNot)
+TEST(ReparsePoints, OnlyThoseThatStandForAnotherPlaceAreLeftUnentered)
 {
-    BuildSmallTree();
-    for (int i = 0; i < 5; ++i) {
-        const std::string name = std::string("w") + std::to_string(i);
-        Folder(name);
-        File(name + "\\f", (i + 1) * MB);
-    }
-    const auto plain = Scan(Options());
-    const int32_t files = app.filesAssessed;
-
-    ListingCache whole(1 << 20);
-    app.filesAssessed = 0;
-    EXPECT_EQ(Scan(Options(), &whole), plain);
-    EXPECT_EQ(app.filesAssessed, files);
-    EXPECT_EQ(whole.Listings(), 10u);  // every folder once
-
-    // Room for the first few listings only: the rest is read again.
-    ListingCache part(700);
-    app.filesAssessed = 0;
-    EXPECT_EQ(Scan(Options(), &part), plain);
-    EXPECT_EQ(app.filesAssessed, files);
-    EXPECT_GT(part.Listings(), 0u);
-    EXPECT_LT(part.Listings(), 10u);
-    EXPECT_LE(part.BytesUsed(), 700u);
+    EXPECT_FALSE(EntersReparseFolder(0));           // a Unix link under Wine
+    EXPECT_FALSE(EntersReparseFolder(0xA0000003));  // junction (mount point)
+    EXPECT_FALSE(EntersReparseFolder(0xA000000C));  // symbolic link
+    EXPECT_TRUE(EntersReparseFolder(0x9000601A));   // cloud-synced placeholder folder
+    EXPECT_TRUE(EntersReparseFolder(0x80000013));   // deduplicated
+    EXPECT_TRUE(EntersReparseFolder(0x80000018));   // container folder
 }
 
-TEST_F(WalkTest, CachedListingIsUsedInsteadOfTheDisk)
+// The counting pass keeps what fits; what does not is counted all the same
+// and read again by the assessment.
+TEST_F(WalkTest, ATreeTooBigForMemoryIsCountedExactlyAndMeasuredTheSame)
+{
+    BuildRandomTree(7, 120);
+    const auto whole = Scan(Options());
+    const int32_t counted = foldersCounted, files = filesAssessed;
+    ASSERT_EQ(counted, 121);
+    for (const size_t bytes : {size_t{0}, size_t{600}, size_t{6000}}) {
+        WalkLimits limits;
+        limits.treeBytes = bytes;
+        EXPECT_EQ(Scan(Options(), limits), whole) << bytes;
+        EXPECT_EQ(foldersCounted, counted) << bytes;
+        EXPECT_EQ(foldersAssessed, counted) << bytes;
+        EXPECT_EQ(filesAssessed, files) << bytes;
+    }
+}
+
+// The assessment measures what the counting pass read: no folder is read
+// from disk twice when the tree fits.
+TEST_F(WalkTest, TheAssessmentWalksWhatTheCountingPassRead)
 {
     Folder("x");
     File("x\\f", 3 * MB);
-    ListingCache cache(1 << 20);
-    FolderWalk walk;
+    Folder("y");
     CollectRows rows;
-    walk.options = Options();
-    walk.sink = &rows;
-    walk.cache = &cache;
-    walk.SetRoot((root + "\\").c_str());
-    cache.StartRecording();
-    CountFolders(walk);
-    cache.StartReplay();
-    File("x\\late", 5 * MB);  // appears after the counting pass read x
-    EXPECT_EQ(AssessFolder(walk, 1), 3 * MB);
+    rows.onFirstRow = [&] { File("y\\late", 5 * MB); };  // x's row comes first
+    Scan(Options(), {}, &rows);
+    EXPECT_EQ(rows.rows.back(), Row(P(""), 4, 1));
 }
 
-// The cache is a queue matched to the walks' order of folders: a listing
-// that does not fit must end the recording, or a later, smaller one would
-// be replayed in place of the folder that was skipped.
-TEST(ListingCache, ReplaysInOrderAndRecordsNothingAfterTheFirstMiss)
+// Windows before 7 refuses the basic information level and large fetches:
+// every folder is then read with the plain call instead of counting as empty.
+TEST_F(WalkTest, ARefusedFindFirstFallsBackToThePlainCall)
 {
-    using Entry = ListingCache::Entry;
-    const std::vector<Entry> two{{5, 0, 0, ListingCache::File}, {0, 0, 1, ListingCache::Folder}};
-    const std::vector<wchar_t> name{L'a'};
-    const std::vector<Entry> many(200, Entry{1, 0, 0, ListingCache::File});
+    BuildSmallTree();
+    static int refused = 0;
+    findFirstFileEx = [](LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD) -> HANDLE {
+        ++refused;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    };
+    auto rows = Scan(Options());
+    findFirstFileEx = FindFirstFileExW;
+    EXPECT_EQ(refused, 1);  // asked once, then never again
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {P("a"), 5, 2}, {P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1},
+                                      {P("d"), 2, 2}}));
+}
 
-    ListingCache cache(600);
-    cache.StartRecording();
-    cache.Record(true, two, name);
-    cache.Record(false, {}, {});  // a folder that could not be read
-    cache.Record(true, many, {});  // too big
-    cache.Record(true, two, name);  // would fit, but comes after the miss
-    EXPECT_FALSE(cache.Recording());
-    EXPECT_EQ(cache.Listings(), 2u);
-    cache.StartRecording();  // a full cache stays closed
-    cache.Record(true, two, name);
-    EXPECT_EQ(cache.Listings(), 2u);
-
-    cache.StartReplay();
-    ListingCache::Listing listing;
-    ASSERT_TRUE(cache.TakeNext(listing));
-    EXPECT_TRUE(listing.started);
-    ASSERT_EQ(listing.count, 2u);
-    EXPECT_EQ(listing.entries[0].size, 5);
-    EXPECT_EQ(listing.names[listing.entries[1].nameOffset], L'a');
-    ASSERT_TRUE(cache.TakeNext(listing));
-    EXPECT_FALSE(listing.started);
-    EXPECT_EQ(listing.count, 0u);
-    EXPECT_FALSE(cache.TakeNext(listing));
+// Whatever the number of threads, the tree bound and the counting pass,
+// the rows, their order and the counters are those of a plain walk.
+TEST_F(WalkTest, EveryThreadCountGivesThePlainWalksAnswer)
+{
+    BuildRandomTree(1, 150);
+    BuildRandomTree(2, 150);
+    File("big", 5 * MB);
+    struct Setup {
+        int threads;
+        bool dontCount;
+        size_t treeBytes;
+        bool limitSize;
+    };
+    const Setup setups[] = {
+        {1, false, 64 << 20, false}, {2, false, 64 << 20, false}, {4, false, 64 << 20, false},
+        {8, false, 64 << 20, false}, {1, true, 64 << 20, false},  {2, true, 64 << 20, false},
+        {4, true, 64 << 20, false},  {8, true, 64 << 20, false},  {4, false, 3000, false},
+        {4, true, 3000, false},      {4, false, 64 << 20, true},  {4, true, 3000, true},
+    };
+    PlainWalk plain[2];
+    for (const bool limitSize : {false, true}) {
+        plain[limitSize].options = Options(limitSize);
+        plain[limitSize].Walk(Wide(root + "\\"), root + "\\", 1, true);
+    }
+    for (const Setup& setup : setups) {
+        ScanOptions o = Options(setup.limitSize);
+        o.DontCount = setup.dontCount;
+        WalkLimits limits;
+        limits.threads = setup.threads;
+        limits.treeBytes = setup.treeBytes;
+        const auto rows = Scan(o, limits);
+        const PlainWalk& expected = plain[setup.limitSize];
+        const std::string what = std::to_string(setup.threads) + " threads, bound " +
+                                 std::to_string(setup.treeBytes) + (setup.dontCount ? ", no count" : "") +
+                                 (setup.limitSize ? ", size filter" : "");
+        EXPECT_EQ(rows, expected.rows) << what;
+        EXPECT_EQ(foldersAssessed, expected.folders + 1) << what;
+        EXPECT_EQ(filesAssessed, expected.files) << what;
+        EXPECT_EQ(foldersCounted, setup.dontCount ? 0 : expected.folders + 1) << what;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// One folder's entries as the scan needs them: its own files summed, its
+// subfolders by name, in the order the file system delivered them.
+struct FolderListing {
+    struct Subfolder {
+        uint32_t nameOffset;  // into names
+        uint16_t nameLength;  // wide characters
+        bool entered;         // false: a link to another place, measured as empty
+    };
+    bool started = false;  // false: the enumeration could not start
+    int64_t ownBytes = 0;
+    int32_t fileCount = 0;
+    std::vector<Subfolder> subfolders;
+    std::vector<wchar_t> names;
+
+    void Clear();
+};
+
+// Reads the entries of the folder at `path` (wide, `length` characters,
+// with or without a trailing backslash). Stops early, leaving the listing
+// partial, once `stop` is set.
+void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop);
+
+// Whether a folder entry that carries a reparse point is entered. Junctions
+// and symbolic links stand for another place (their tag has the
+// name-surrogate bit, or is 0 where a Unix link is shown as a reparse
+// point): they are measured where they point. Everything else with a
+// reparse point (cloud placeholders, deduplicated and container folders)
+// holds its own files and is entered.
+bool EntersReparseFolder(uint32_t tag);
+
+// The find-first call the walk starts with; a test may replace it to play
+// a Windows that refuses its level or flags.
+using FindFirstExFunction = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD);
+extern FindFirstExFunction findFirstFileEx;
+
+// Narrow (system code page) characters that a wide name takes in a path;
+// a name that cannot be converted is shown as one '?'.
+size_t NarrowNameLength(const wchar_t* name, size_t length);
+// Writes the narrow form of a name into `out` (room for `size` bytes) and
+// returns its length, as NarrowNameLength counts it.
+size_t NarrowName(const wchar_t* name, size_t length, char* out, size_t size);
+
+// Turns the 32-bit file-system redirection off on the calling thread for
+// its lifetime, so a 32-bit scan on 64-bit Windows sees the real system
+// folder. Does nothing in a 64-bit build or where Windows has no such call.
+class FileSystemRedirectionOff {
+public:
+    FileSystemRedirectionOff();
+    ~FileSystemRedirectionOff();
+    FileSystemRedirectionOff(const FileSystemRedirectionOff&) = delete;
+    FileSystemRedirectionOff& operator=(const FileSystemRedirectionOff&) = delete;
+
+private:
+    void* oldValue_ = nullptr;
+    bool off_ = false;
+};

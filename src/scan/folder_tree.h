@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "scan/folder_read.h"
+
+// The counters and the stop flag a scan shares with the status display.
+struct ScanCounters {
+    std::atomic<bool>& stop;
+    std::atomic<int32_t>& foldersCounted;
+    std::atomic<int32_t>& foldersAssessed;
+    std::atomic<int32_t>& filesAssessed;
+};
+
+// What a scan knows of one folder: its own files summed, its subfolders in
+// the order the file system gave them. No per-file records are kept.
+struct FolderNode {
+    enum State : uint8_t {
+        Unread,    // waiting for a reader
+        Reading,   // a thread is reading it
+        Read,      // sizes and subfolders are here
+        Unlisted,  // not enumerated (could not start, path too long, a link): empty
+        Dropped,   // read and counted, but its subfolders did not fit: read again later
+    };
+
+    FolderNode* parent = nullptr;
+    FolderNode* children = nullptr;  // childCount nodes, owned by the tree
+    wchar_t* childNames = nullptr;   // the children's names, owned by the tree
+    const wchar_t* name = nullptr;   // in the parent's childNames; the whole path for the start folder
+    int64_t ownBytes = 0;
+    int32_t fileCount = 0;
+    uint32_t childCount = 0;
+    uint16_t nameLength = 0;    // wide characters
+    uint16_t wideLength = 0;    // of the whole path
+    uint16_t narrowLength = 0;  // of the whole path, in the system code page
+    std::atomic<uint8_t> state{Unread};
+
+    bool Final() const { return state.load(std::memory_order_acquire) >= Read; }
+};
+
+// Reads a folder tree with several threads that share a stack of folders
+// still to read. The start folder is read by the thread that starts the
+// tree; the others are taken by the readers, deepest first, so that the
+// tree fills in roughly the order a depth-first walk visits it.
+//
+// Counting: every folder is read and counted in foldersCounted; the tree
+// is kept while it fits in the byte limit, and a folder read after that is
+// counted with its whole subtree but marked Dropped, to be read again.
+// Streaming: the readers read ahead of one consumer that walks the tree in
+// order and reads for itself what no reader has taken yet; past the byte
+// limit the readers wait and the consumer reads alone.
+class FolderTree {
+public:
+    enum class Mode { Count, Stream };
+
+    FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters);
+    ~FolderTree();
+    FolderTree(const FolderTree&) = delete;
+    FolderTree& operator=(const FolderTree&) = delete;
+
+    // Reads the start folder (`path`, wide, of `narrowLength` characters in
+    // the system code page) on the calling thread and lets the readers go.
+    void Start(const wchar_t* path, size_t wideLength, size_t narrowLength);
+    // Counting: reads along with the readers until every folder is read or
+    // the scan stops; then the readers have ended.
+    void ReadAll();
+    // Streaming: waits until `node` is read, reading it here when no reader
+    // has taken it. False when the scan stopped first.
+    bool Await(FolderNode& node);
+
+    FolderNode& Root() { return root_; }
+    // The whole path of a folder, wide, into `buffer` (MAX_PATH characters
+    // and more); returns its length, 0 when it does not fit.
+    size_t WidePath(const FolderNode& node, wchar_t* buffer, size_t size) const;
+    size_t BytesUsed() const { return bytes_.load(); }
+    bool PathTooLong() const { return pathTooLong_.load(); }
+    bool OutOfMemory() const { return outOfMemory_.load(); }
+
+private:
+    void ReaderLoop();
+    FolderNode* TakeWork();
+    void ReadNode(FolderNode& node, FolderListing& listing);
+    bool Enumerable(const FolderNode& node) const;
+    void CountDropped(const FolderNode& node, FolderListing& listing);
+    void Publish(FolderNode& node, uint8_t state, FolderNode* pushFrom, size_t pushCount);
+    void Fail();
+    void StopReaders();
+    static void Free(FolderNode& node);
+
+    Mode mode_;
+    size_t byteLimit_;
+    int threads_;
+    ScanCounters& counters_;
+    FolderNode root_;
+    std::vector<wchar_t> rootPath_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<FolderNode*> stack_;  // may hold folders the consumer has since taken
+    size_t pending_ = 0;              // pushed and not yet read
+    bool closing_ = false;
+    std::vector<std::thread> readers_;
+
+    std::atomic<size_t> bytes_{0};
+    std::atomic<bool> pathTooLong_{false};
+    std::atomic<bool> outOfMemory_{false};
+};
+
+// How many threads read folders: `requested` when it is positive, otherwise
+// from the processor count.
+int ScanThreadCount(int requested);
