@@ -91,6 +91,10 @@ void PrepareScan(HWND mainWindow, ScanStart& start)
     char name[MAX_PATH + 16];
     std::snprintf(name, sizeof name, "Main - %s", root);
     PrepareDialogWindow(mainWindow, name, false);
+    // The status line says at once that a new scan runs, rather than
+    // showing the last scan's end until the next tick.
+    SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(app.status));
+    ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
     CopyText(start.root, root, sizeof start.root);
     start.options = app.activeScanOptions;
