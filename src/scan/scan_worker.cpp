@@ -1,5 +1,6 @@
 #include "scan/scan_worker.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <new>
@@ -21,6 +22,9 @@ namespace {
 // True while StopScan waits for the worker; a Go or Stop served during the
 // wait does nothing.
 bool stopWaiting = false;
+
+// Set through SetScanThreadCount; 0 leaves it to the processor count.
+std::atomic<int> requestedThreadCount{0};
 
 // How much of what the counting pass reads is kept for the assessment.
 constexpr size_t kListingCacheBytes = 64u << 20;
@@ -168,6 +172,11 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
         // Rows that cannot be held are not shown; the scan goes on.
     }
     return TRUE;
+}
+
+void SetScanThreadCount(int count)
+{
+    requestedThreadCount.store(count);
 }
 
 bool ScanWorkerAlive()

@@ -10,3 +10,6 @@ void StopScan();
 bool ScanWorkerAlive();
 // The worker thread's procedure; returns 1.
 DWORD WINAPI ScanWorker(void* unused);
+// How many threads read folders in a scan; 0 (the default) picks it from
+// the processor count.
+void SetScanThreadCount(int count);
