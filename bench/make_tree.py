@@ -5,24 +5,72 @@ make_tree.py ROOT FOLDERS FILES
 Folder i (i >= 1) lives in folder (i - 1) // 8, so the tree is about five
 levels deep; files are spread evenly; sizes come from a fixed seed: most are
 small, one in forty is 5 to 60 MB. Nothing takes real disk space.
+
+make_tree.py ROOT grid WIDTH LEVELS
+A regular tree: the top folder holds WIDTH folders, each of those WIDTH
+more, LEVELS levels down (67 and 3: 67**3 = 300,763 folders at the bottom,
+305,320 in all). Every folder, the top one included, holds one file, with
+sizes from the same fixed seed and rule, made top down in name order.
+
+The tree is made under ROOT/tree; ROOT/complete marks a finished tree, which
+is then left as it is.
 """
 import os
 import random
 import sys
 
-root, folders, files = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-marker = os.path.join(root, 'complete')
-if os.path.exists(marker):
-    sys.exit(0)
-rng = random.Random(1234)
-paths = [os.path.join(root, 'tree')]
-os.makedirs(paths[0], exist_ok=True)
-for i in range(1, folders):
-    path = os.path.join(paths[(i - 1) // 8], 'folder%05d' % i)
-    os.makedirs(path, exist_ok=True)
-    paths.append(path)
-for n in range(files):
-    size = rng.randint(5, 60) << 20 if rng.random() < 0.025 else rng.randint(0, 200000)
-    with open(os.path.join(paths[n % folders], 'file%06d.dat' % n), 'wb') as f:
-        f.truncate(size)
-open(marker, 'w').close()
+
+def sparse_file(path, size):
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    try:
+        os.ftruncate(fd, size)
+    finally:
+        os.close(fd)
+
+
+def file_size(rng):
+    return rng.randint(5, 60) << 20 if rng.random() < 0.025 else rng.randint(0, 200000)
+
+
+def spread_tree(top, folders, files, rng):
+    paths = [top]
+    for i in range(1, folders):
+        path = os.path.join(paths[(i - 1) // 8], 'folder%05d' % i)
+        os.makedirs(path, exist_ok=True)
+        paths.append(path)
+    for n in range(files):
+        sparse_file(os.path.join(paths[n % folders], 'file%06d.dat' % n), file_size(rng))
+
+
+def grid_tree(top, width, levels, rng):
+    level = [top]
+    n = 0
+    for depth in range(levels + 1):
+        below = []
+        for folder in level:
+            sparse_file(os.path.join(folder, 'file%07d.dat' % n), file_size(rng))
+            n += 1
+            if depth < levels:
+                for i in range(width):
+                    path = os.path.join(folder, 'folder%03d' % i)
+                    os.makedirs(path, exist_ok=True)
+                    below.append(path)
+        level = below
+
+
+def main(argv):
+    root = argv[1]
+    marker = os.path.join(root, 'complete')
+    if os.path.exists(marker):
+        return
+    rng = random.Random(1234)
+    top = os.path.join(root, 'tree')
+    os.makedirs(top, exist_ok=True)
+    if argv[2] == 'grid':
+        grid_tree(top, int(argv[3]), int(argv[4]), rng)
+    else:
+        spread_tree(top, int(argv[2]), int(argv[3]), rng)
+    open(marker, 'w').close()
+
+
+main(sys.argv)

@@ -4,24 +4,35 @@
 
 #include "report/report_text.h"
 
-// A report file opened in text mode, so "\n" is written as CR LF. Every
-// write and the close are checked: a short disk or a failing device makes
-// the report a failure. Closed on destruction if still open.
+// A report file written in text mode, so "\n" is written as CR LF. The
+// report goes to a new file in the folder of the chosen name, which takes
+// that name only once it is written and closed whole: until then, and
+// after any failure, a file already there keeps what it held, and the new
+// file is removed. Every write, the close and the replacement are checked.
 class ReportFile : public ReportSink {
 public:
     ReportFile() = default;
-    // Takes over an open stream.
+    // Takes over an open stream; Close only closes it.
     explicit ReportFile(FILE* file) : file_(file) {}
     ReportFile(const ReportFile&) = delete;
     ReportFile& operator=(const ReportFile&) = delete;
+    // Abandons a report not closed yet: as Discard.
     ~ReportFile() override;
 
-    // Creates the file, or empties it when it exists ("w+").
+    // Starts the report for `path` (at most 519 characters). False when an
+    // existing file of that name cannot be opened for writing, or the new
+    // file cannot be made beside it.
     bool Open(const char* path);
     bool Put(const char* text) override;
-    // False when any write failed or the buffered rest could not be written.
+    // Closes the new file and puts it in place of the chosen name. False,
+    // with the new file removed, when any write, the close or the
+    // replacement failed.
     bool Close();
+    // Closes and removes the new file; the chosen name is left untouched.
+    void Discard();
 
 private:
     FILE* file_ = nullptr;
+    char target_[520] = {};
+    char temporary_[520] = {};
 };

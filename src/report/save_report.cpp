@@ -129,8 +129,10 @@ void SaveReport(HWND mainWindow)
         CopyText(computerName, "unknown", sizeof computerName);
 
     const ReportFacts facts = GatherFacts(savedAt, computerName);
-    const bool written = WriteReportText(file, facts, ListRows(list, count));
-    if (!file.Close() || !written) {
+    // A report cut short never takes the chosen name: the file there stays.
+    const bool written = WriteReportText(file, facts, ListRows(list, count)) && file.Close();
+    if (!written) {
+        file.Discard();
         ShowMessage(mainWindow, "ERROR: Could not write the report file.", MB_ICONWARNING);
         return;
     }

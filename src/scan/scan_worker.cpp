@@ -1,8 +1,8 @@
 #include "scan/scan_worker.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
-#include <atomic>
 #include <new>
 
 #include "app/app_state.h"

@@ -43,10 +43,9 @@ bool RegistryKey::ReadText(const char* name, char* text, DWORD size) const
         return false;
     // One spare byte so that data filling the whole buffer can be terminated.
     char data[4097];
-    DWORD type = 0;
     DWORD length = size;
-    if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS ||
-        type != REG_SZ || length > size)
+    if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS ||
+        length > size)
         return false;
     data[length] = '\0';
     const size_t characters = std::strlen(data);
@@ -61,10 +60,8 @@ bool RegistryKey::ReadNumber(const char* name, int32_t* number) const
     if (key_ == nullptr)
         return false;
     BYTE data[4] = {};
-    DWORD type = 0;
     DWORD length = sizeof data;
-    if (RegQueryValueExA(key_, name, nullptr, &type, data, &length) != ERROR_SUCCESS || type != REG_DWORD ||
-        length != sizeof data)
+    if (RegQueryValueExA(key_, name, nullptr, nullptr, data, &length) != ERROR_SUCCESS || length != sizeof data)
         return false;
     const uint32_t value = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
                            static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;

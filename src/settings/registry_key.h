@@ -25,13 +25,15 @@ public:
     HKEY Handle() const { return key_; }
     void Close();
 
-    // A text value of at most size - 1 characters into `text` (size bytes).
-    // The stored data is taken up to its first NUL, or whole when it has
-    // none. False, with `text` untouched, when the value is missing, is not
-    // REG_SZ, or holds `size` characters or more.
+    // A text value of at most size - 1 characters into `text` (size bytes),
+    // whatever type the value is stored with. The stored data is taken up
+    // to its first NUL, or whole when it has none. False, with `text`
+    // untouched, when the value is missing, holds more than `size` bytes,
+    // or holds `size` characters or more.
     bool ReadText(const char* name, char* text, DWORD size) const;
-    // A REG_DWORD value of exactly four bytes. False, with `number`
-    // untouched, for anything else.
+    // A value of exactly four bytes, little-endian, whatever type it is
+    // stored with. False, with `number` untouched, when it is missing,
+    // shorter, or too long for four bytes.
     bool ReadNumber(const char* name, int32_t* number) const;
 
     // REG_SZ holding the text without its terminating NUL.

@@ -1,6 +1,7 @@
 #include "ui/window_placement.h"
 
 #include <shlobj.h>
+#include <cstdint>
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -49,13 +50,15 @@ int CALLBACK PickFolderCallback(HWND browser, UINT message, LPARAM, LPARAM data)
 
 POINT ConfineToWorkArea(int x, int y, int width, int height, const RECT& work)
 {
+    // Edges are summed in 64 bits: a saved corner near the largest 32-bit
+    // value must still count as beyond the work area.
     if (x < work.left)
         x = work.left;
-    else if (x + width > work.right)
+    else if (int64_t{x} + width > work.right)
         x = work.right - width;
     if (y < work.top)
         y = work.top;
-    else if (y + height > work.bottom)
+    else if (int64_t{y} + height > work.bottom)
         y = work.bottom - height;
     return POINT{x, y};
 }

@@ -62,6 +62,7 @@ TEST_F(WebTest, DonateShowsTheCheckedAddressSelectedAndTheBitmapButton)
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), std::strlen(donationAddress));
     EXPECT_NE(GetWindowLongPtrA(edit, GWL_STYLE) & ES_NOHIDESEL, 0) << "selection shown without focus";
+    EXPECT_EQ(GetWindowLongPtrA(edit, GWL_STYLE) & ES_AUTOHSCROLL, 0);
     EXPECT_NE(SendMessageA(GetDlgItem(donate, 1017), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
     EXPECT_TRUE(TargetsNow().empty());
 }

@@ -32,6 +32,8 @@ TEST(MainWindow, FirstStartShowsTitleFolderStatusAndCounts)
     EXPECT_EQ(program.Text(1025), ExeFolder());
     EXPECT_TRUE(dw::WaitUntil([&] { return program.Status() == "No data."; }));
     EXPECT_EQ(program.Text(1023), ExeFolder());
+    const LONG_PTR pathStyle = GetWindowLongPtrA(GetDlgItem(program.Main(), 1023), GWL_STYLE);
+    EXPECT_EQ(pathStyle & (WS_GROUP | SS_NOPREFIX), WS_GROUP | SS_NOPREFIX);
     EXPECT_EQ(program.Text(1021), "0 Files Assessed.");
     EXPECT_EQ(program.Text(1022), "0 Folders Assessed [of 0].");
     const auto headers = program.Headers();

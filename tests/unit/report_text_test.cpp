@@ -434,6 +434,75 @@ TEST(ReportFile, WritesCarriageReturnAndLineFeed)
     EXPECT_EQ(bytes, expected);
 }
 
+std::string FileBytes(const std::string& path)
+{
+    std::string bytes;
+    if (FILE* in = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+            bytes.append(chunk, n);
+        std::fclose(in);
+    }
+    return bytes;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
+TEST(ReportFile, AReportNotWrittenWholeLeavesTheFileItWouldReplace)
+{
+    const std::string folder = TempFile("dw-report-replace-test");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "\\old.txt";
+    FILE* seed = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(seed, nullptr);
+    std::fputs("older contents", seed);
+    std::fclose(seed);
+
+    {   // Writing stops half way, as on a full disk.
+        ReportFile file;
+        ASSERT_TRUE(file.Open(path.c_str()));
+        EXPECT_TRUE(file.Put("half a rep"));
+    }
+    EXPECT_EQ(FileBytes(path), "older contents");
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"old.txt"});
+
+    {   // Written whole, but the old file cannot be replaced.
+        ReportFile file;
+        ASSERT_TRUE(file.Open(path.c_str()));
+        EXPECT_TRUE(file.Put("a whole report\n"));
+        HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_FALSE(file.Close());
+        CloseHandle(held);
+    }
+    EXPECT_EQ(FileBytes(path), "older contents");
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"old.txt"});
+
+    {   // Written whole and put in place: nothing else is left beside it.
+        ReportFile file;
+        ASSERT_TRUE(file.Open(path.c_str()));
+        EXPECT_TRUE(file.Put("a whole report\n"));
+        EXPECT_TRUE(file.Close());
+    }
+    EXPECT_EQ(FileBytes(path), "a whole report\r\n");
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"old.txt"});
+
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST(ReportFile, AStreamThatCannotBeWrittenFails)
 {
     const std::string path = TempFile("dw-report-file-readonly.txt");

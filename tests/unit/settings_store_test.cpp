@@ -227,24 +227,33 @@ TEST_F(SettingsStore, UnusableNumbersFallBackToTheirDefaults)
     const uint64_t wide = 5;
     Put("SizeLimit", REG_BINARY, &wide, 8);     // longer than four bytes
     Put("DepthLimit", REG_DWORD, "\x05\x00", 2);  // shorter than four bytes
-    PutText("SOSizeLimit", "25");               // a text
-    PutText("LimitDepth", "abc");               // a text of exactly four bytes
-    Put("SOLimitDepth", REG_BINARY, "\x01\x00\x00\x00", 4);
+    PutText("SOSizeLimit", "25");               // a text of three bytes
     PutNumber("InvertFind", 1);                 // a good one among them
     LoadSettings();
     EXPECT_EQ(app.scanOptions.SizeLimit, 10);
     EXPECT_EQ(app.scanOptions.DepthLimit, 1000);
     EXPECT_EQ(app.saveOptions.SizeLimit, 10);
-    EXPECT_EQ(app.scanOptions.LimitDepth, 0);
-    EXPECT_EQ(app.saveOptions.LimitDepth, 0);
     EXPECT_EQ(app.scanOptions.InvertFind, 1);
+}
+
+TEST_F(SettingsStore, FourBytesLoadAsANumberAndTextsLoadWhateverTheirType)
+{
+    Put("SizeLimit", REG_BINARY, "\x2C\x01\x00\x00", 4);     // 300
+    Put("PosX", REG_DWORD_BIG_ENDIAN, "\x00\x00\x00\x05", 4);  // still read low byte first
+    PutText("LimitDepth", "abc");                                // a text of exactly four bytes
+    Put("DefaultFolder", REG_BINARY, "D:\\Data\\", 8);
+    LoadSettings();
+    EXPECT_EQ(app.scanOptions.SizeLimit, 300);
+    EXPECT_EQ(app.PosX, 0x05000000);
+    EXPECT_EQ(app.scanOptions.LimitDepth, 1);
+    EXPECT_STREQ(app.defaultFolder, "D:\\Data\\");
 }
 
 TEST_F(SettingsStore, UnusableTextsFallBackToTheirDefaults)
 {
     PutText("DefaultFolder", std::string(260, 'a'), false);  // 260 characters, no NUL
     PutText("FindText", std::string(300, 'b'));              // larger than the buffer
-    PutNumber("SOFindText", 0x2A3F2A);                      // a number
+    PutNumber("SOFindText", 0x2A3F2A);                      // four bytes that spell "*?*"
     LoadSettings();
     EXPECT_STREQ(app.defaultFolder, "");
     EXPECT_STREQ(app.scanOptions.FindText, "*?*");

@@ -46,6 +46,13 @@ TEST(ConfineToWorkArea, HonoursAWorkAreaNotAtTheOrigin)
     EXPECT_EQ(p.y, 30);
 }
 
+TEST(ConfineToWorkArea, PullsInACornerNearTheLargestPosition)
+{
+    const POINT p = ConfineToWorkArea(2147483647 - 100, 2147483647, 400, 300, kWork);
+    EXPECT_EQ(p.x, 1024 - 400);
+    EXPECT_EQ(p.y, 738 - 300);
+}
+
 TEST(FolderColumnWidth, WidensToClientLess240AndNeverNarrows)
 {
     EXPECT_EQ(FolderColumnWidthFor(1000, 500), 760);
