@@ -29,3 +29,22 @@ bool AdvanceStatus(int32_t from, int32_t to)
 {
     return app.status.compare_exchange_strong(from, to);
 }
+
+int32_t StatusAtScanEnd(int32_t status, bool complete, bool stopRequested)
+{
+    if (status < Spin0 || status > Spin3)
+        return status;
+    if (!complete)
+        return Stopped;
+    return stopRequested ? status : Done;
+}
+
+void SettleStatusAtScanEnd(bool complete)
+{
+    for (;;) {
+        const int32_t status = app.status;
+        const int32_t settled = StatusAtScanEnd(status, complete, app.stopRequested);
+        if (settled == status || AdvanceStatus(status, settled))
+            return;
+    }
+}

@@ -63,3 +63,14 @@ void ResetAppState();
 
 // Moves status from `from` to `to` only if it still holds `from`.
 bool AdvanceStatus(int32_t from, int32_t to);
+
+// The status a scan's worker leaves behind when it ends, given the status
+// it finds: a whole scan that nobody stopped is Done; one that could not go
+// on (out of memory, rows the list could not hold) ends as a stopped scan,
+// Stopped. Only a spinner value changes: a stop the user confirmed
+// (AwaitingExit) is finished by Stop itself.
+int32_t StatusAtScanEnd(int32_t status, bool complete, bool stopRequested);
+
+// Puts StatusAtScanEnd in place by compare-and-swap, so that a spinner
+// advance made meanwhile does not overwrite it.
+void SettleStatusAtScanEnd(bool complete);

@@ -111,32 +111,6 @@ void FlashMainWindow(HWND mainWindow)
     FlashWindowEx(&flash);
 }
 
-// Done replaces a spinner value only; a stop's AwaitingExit or Stopped stays.
-void MarkDone()
-{
-    for (;;) {
-        const int32_t status = app.status;
-        if (status < Spin0 || status > Spin3)
-            return;
-        if (AdvanceStatus(status, Done))
-            return;
-    }
-}
-
-// Ends a scan that could not go on (out of memory) as a stopped scan ends:
-// a spinner value becomes Stopped; a stop's AwaitingExit is left for
-// StopScan to finish.
-void MarkStopped()
-{
-    for (;;) {
-        const int32_t status = app.status;
-        if (status < Spin0 || status > Spin3)
-            return;
-        if (AdvanceStatus(status, Stopped))
-            return;
-    }
-}
-
 }  // namespace
 
 INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
@@ -189,15 +163,10 @@ DWORD WINAPI ScanWorker(void*)
         complete = false;
     }
     sink.Flush();
-    if (!complete) {
-        // Out of memory: the scan ends with what it gathered, as if stopped.
-        app.stopRequested = true;
-        MarkStopped();
-    }
-    const bool stopped = app.stopRequested;
+    if (!complete)
+        app.stopRequested = true;  // out of memory: the scan ends with what it gathered
     app.scanFinishedAt = static_cast<uint32_t>(std::time(nullptr));
-    if (!stopped)
-        MarkDone();
+    SettleStatusAtScanEnd(complete);
     SendMessageA(app.mainWindow, kScanEndedRequest, 0, 0);
     return 1;
 }

@@ -77,4 +77,14 @@ TEST(StatusAdvance, NeverReplacesAFinalStatus)
     app.status = NoData;
 }
 
+// A scan that ran out of memory once left its spinner turning for good.
+TEST(StatusAtScanEnd, AScanThatCouldNotGoOnEndsAsStopped)
+{
+    EXPECT_EQ(StatusAtScanEnd(Spin2, false, false), Stopped);
+    EXPECT_EQ(StatusAtScanEnd(Spin0, false, true), Stopped);
+    EXPECT_EQ(StatusAtScanEnd(Spin3, true, false), Done);
+    EXPECT_EQ(StatusAtScanEnd(AwaitingExit, false, true), AwaitingExit);  // Stop finishes it
+    EXPECT_EQ(StatusAtScanEnd(AwaitingExit, true, true), AwaitingExit);
+}
+
 }  // namespace
