@@ -28,6 +28,9 @@ public:
     // The rows in the order they were added; valid until the next Add or Clear.
     const std::vector<Row>& Rows();
     void Clear();
+    // Set by the list when it could not hold the batch's rows.
+    void MarkLost() { lost_ = true; }
+    bool Lost() const { return lost_; }
 
 private:
     struct Pending {
@@ -39,4 +42,5 @@ private:
     std::vector<Pending> pending_;
     std::vector<Row> rows_;
     uint32_t oldest_ = 0;
+    bool lost_ = false;
 };

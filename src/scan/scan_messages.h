@@ -16,8 +16,9 @@ inline constexpr UINT kFirstScanRequest = WM_APP + 10;
 inline constexpr UINT kPrepareScanRequest = WM_APP + 10;
 // lParam: RowBatch*. Inserts each of its rows at its sorted place, in turn.
 inline constexpr UINT kAddRowRequest = WM_APP + 11;
-// Ends the program through the main loop (a child path was too long).
-inline constexpr UINT kQuitRequest = WM_APP + 12;
+// A child path was too long: tells the user and ends the program through
+// the main loop.
+inline constexpr UINT kPathTooLongRequest = WM_APP + 12;
 // The scan has ended: flash the main window once.
 inline constexpr UINT kScanEndedRequest = WM_APP + 13;
 inline constexpr UINT kLastScanRequest = WM_APP + 39;
@@ -26,6 +27,3 @@ struct ScanStart {
     char root[260];
     ScanOptions options;
 };
-
-// Serves one of the requests above on the UI thread.
-INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lParam);
