@@ -13,6 +13,7 @@
 #include "scan/scan_messages.h"
 #include "scan/scan_worker.h"
 #include "ui/clipboard.h"
+#include "ui/dpi_scale.h"
 #include "ui/message_box.h"
 #include "ui/options_dialog.h"
 #include "ui/shell_open.h"
@@ -44,13 +45,15 @@ void LayOut(HWND window)
     HWND list = GetDlgItem(window, IDC_MAIN_LIST);
     const int vs = ScrollBarExtent(list, OBJID_VSCROLL, true);
     const int hs = ScrollBarExtent(list, OBJID_HSCROLL, false);
-    SetWindowPos(list, nullptr, 10, 200, width - 20 - vs, height - 210 - hs, SWP_SHOWWINDOW);
+    // Margins for 96 DPI, scaled like the dialog units around them.
+    SetWindowPos(list, nullptr, ScaleForScreen(10), ScaleForScreen(200), width - ScaleForScreen(20) - vs,
+                 height - ScaleForScreen(210) - hs, SWP_SHOWWINDOW);
 
     LVCOLUMNA column{};
     column.mask = LVCF_WIDTH;
     if (!SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)))
         return;
-    const int wanted = FolderColumnWidthFor(width, column.cx);
+    const int wanted = FolderColumnWidthFor(width, column.cx, ScreenDpi());
     if (wanted >= 0) {
         column.cx = wanted;
         SendMessageA(list, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
@@ -185,9 +188,9 @@ void OnCommand(HWND window, int id)
 
 }  // namespace
 
-int FolderColumnWidthFor(int clientWidth, int currentWidth)
+int FolderColumnWidthFor(int clientWidth, int currentWidth, int dpi)
 {
-    const int wanted = clientWidth - 240;
+    const int wanted = clientWidth - ScaleForDpi(240, dpi);
     return currentWidth < wanted ? wanted : -1;
 }
 
