@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shlwapi.h>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -45,9 +46,15 @@ void LayOut(HWND window)
     HWND list = GetDlgItem(window, IDC_MAIN_LIST);
     const int vs = ScrollBarExtent(list, OBJID_VSCROLL, true);
     const int hs = ScrollBarExtent(list, OBJID_HSCROLL, false);
-    // Margins for 96 DPI, scaled like the dialog units around them.
-    SetWindowPos(list, nullptr, ScaleForScreen(10), ScaleForScreen(200), width - ScaleForScreen(20) - vs,
-                 height - ScaleForScreen(210) - hs, SWP_SHOWWINDOW);
+    // Pixels for 96 DPI, scaled to the screen's. The dialog font does not
+    // grow exactly with the DPI (at 192 DPI the Status frame ends below 400
+    // pixels), so the list also keeps 4 pixels below the frame's bottom,
+    // 98 dialog units down; at 96 DPI that is the same 200.
+    RECT frame{0, 0, 0, 98};
+    MapDialogRect(window, &frame);
+    const int margin = ScaleForScreen(10);
+    const int top = std::max(ScaleForScreen(200), static_cast<int>(frame.bottom) + ScaleForScreen(4));
+    SetWindowPos(list, nullptr, margin, top, width - 2 * margin - vs, height - top - margin - hs, SWP_SHOWWINDOW);
 
     LVCOLUMNA column{};
     column.mask = LVCF_WIDTH;
