@@ -26,7 +26,9 @@ archive() {  # toolchain-prefix build-dir platform
     local exe="$root/build/$2/Dunewright.exe" dir="$stage/$3"
     [ -f "$exe" ] || { echo "missing $exe: run scripts/build.sh all first" >&2; exit 1; }
     mkdir -p "$dir"
-    "$1-strip" --strip-all -o "$dir/Dunewright.exe" "$exe"
+    # strip writes the time of day into the PE header unless told a time:
+    # 0, as the linker leaves it (--no-insert-timestamp).
+    SOURCE_DATE_EPOCH=0 "$1-strip" --strip-all -o "$dir/Dunewright.exe" "$exe"
     sed -e "s/@VERSION@/$version/g" -e "s/@COPYRIGHT@/$copyright/g" -e 's/\r$//' -e 's/$/\r/' \
         "$root/packaging/ReadMe.txt" >"$dir/ReadMe.txt"
     (cd "$dir" && sha256sum Dunewright.exe ReadMe.txt >SHA256SUMS)
