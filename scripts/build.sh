@@ -1,6 +1,7 @@
 #!/bin/bash
 # Builds Dunewright: the x86_64 build (with tests) into build/x64 and the
-# shipped i686 build into build/x86. Warnings are errors.
+# shipped i686 build into build/x86. Warnings are errors. "all" (the
+# default) then makes the release archives in dist/ (scripts/package.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -16,5 +17,5 @@ build() {  # arch dir tests
 case "${1:-all}" in
     x64) build x86_64 x64 ON ;;
     x86) build i686 x86 OFF ;;
-    all) build x86_64 x64 ON; build i686 x86 OFF ;;
+    all) build x86_64 x64 ON; build i686 x86 OFF; "$root/scripts/package.sh" ;;
 esac

@@ -1,5 +1,6 @@
 # Sourced by the other scripts: a private Wine prefix and a display.
 #   wine_session_start [prefix-dir]   sets WINEPREFIX, DISPLAY, starts the server
+#                                     (own display: DW_XVFB_SCREEN, default 1280x1024x24)
 #   wine_session_stop                 ends what wine_session_start started
 WINE64=/usr/lib/wine/wine64
 
@@ -13,7 +14,7 @@ wine_session_start() {
     if [ -z "${DISPLAY:-}" ] || [ "${DW_FORCE_XVFB:-0}" = 1 ]; then
         local n=77
         while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${DW_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
         DW_XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
@@ -21,6 +22,15 @@ wine_session_start() {
     # Detached from our output, or ctest would wait for them forever.
     setsid wineserver -p </dev/null >/dev/null 2>&1 || true
     setsid "$WINE64" wineboot -i </dev/null >/dev/null 2>&1 || true
+    # Debian's Wine 8 does not read the fonts of fonts-wine where they are
+    # installed (/usr/share/wine/fonts), only the prefix's own Fonts folder
+    # and the system's fontconfig fonts. Without Marlett the title-bar
+    # buttons read "0 1 r", and without Tahoma and MS Sans Serif dialogs
+    # are set in a wider font than Windows uses.
+    if [ -d /usr/share/wine/fonts ]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     setsid "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
     if [ -n "$DW_XVFB_PID" ]; then
         # No window manager on our own display: without this, Wine waits

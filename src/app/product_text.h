@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/version_numbers.h"
+
 // Fixed texts about the maker, shared by the report header, the About and
 // Donate dialogs and the referrer page. Defined once, here.
 inline constexpr char makerSiteAddress[] = "http://www.brackenmoorworks.example";
@@ -9,4 +11,4 @@ inline constexpr char donationAddress[] =
     "https://www.paypal.com/cgi-bin/webscr?cmd=_xclick&business="
     "donate@example.com"
     "&no_note=1&currency_code=GBP&tax=0&bn=PP-DonationsBF";
-inline constexpr char copyrightNotice[] = "Copyright (C) 2026 BrackenmoorWorks. All rights reserved.";
+inline constexpr char copyrightNotice[] = DW_COPYRIGHT_TEXT;

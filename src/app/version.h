@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/version_numbers.h"
+
 // The program's name and version: caption of every message box, first half
 // of every window title, the registry value "V", the shortcut description.
-inline constexpr char AppVersion[] = "Dunewright v1.4.7.4";
+inline constexpr char AppVersion[] = DW_PRODUCT_NAME " v" DW_VERSION_TEXT;

@@ -74,9 +74,9 @@ int CALLBACK CompareResultRows(LPARAM a, LPARAM b, LPARAM)
 void SetUpResultList(HWND list)
 {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    InsertColumn(list, 0, "^ Folder", 500);
-    InsertColumn(list, 1, "Branch [MB]", 100);
-    InsertColumn(list, 2, "Node [MB]", 100);
+    InsertColumn(list, 0, "^ Folder", ScaleForScreen(500));
+    InsertColumn(list, 1, "Branch [MB]", ScaleForScreen(100));
+    InsertColumn(list, 2, "Node [MB]", ScaleForScreen(100));
 }
 
 void ClearResultList(HWND list)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include "ui/dpi_scale.h"
 
 #include <cstdint>
 

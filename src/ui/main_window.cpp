@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shlwapi.h>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -12,6 +13,7 @@
 #include "scan/result_list.h"
 #include "scan/scan_messages.h"
 #include "ui/clipboard.h"
+#include "ui/dpi_scale.h"
 #include "ui/message_box.h"
 #include "ui/options_dialog.h"
 #include "ui/scan_control.h"
@@ -44,13 +46,21 @@ void LayOut(HWND window)
     HWND list = GetDlgItem(window, IDC_MAIN_LIST);
     const int vs = ScrollBarExtent(list, OBJID_VSCROLL, true);
     const int hs = ScrollBarExtent(list, OBJID_HSCROLL, false);
-    SetWindowPos(list, nullptr, 10, 200, width - 20 - vs, height - 210 - hs, SWP_SHOWWINDOW);
+    // Pixels for 96 DPI, scaled to the screen's. The dialog font does not
+    // grow exactly with the DPI (at 192 DPI the Status frame ends below 400
+    // pixels), so the list also keeps 4 pixels below the frame's bottom,
+    // 98 dialog units down; at 96 DPI that is the same 200.
+    RECT frame{0, 0, 0, 98};
+    MapDialogRect(window, &frame);
+    const int margin = ScaleForScreen(10);
+    const int top = std::max(ScaleForScreen(200), static_cast<int>(frame.bottom) + ScaleForScreen(4));
+    SetWindowPos(list, nullptr, margin, top, width - 2 * margin - vs, height - top - margin - hs, SWP_SHOWWINDOW);
 
     LVCOLUMNA column{};
     column.mask = LVCF_WIDTH;
     if (!SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)))
         return;
-    const int wanted = FolderColumnWidthFor(width, column.cx);
+    const int wanted = FolderColumnWidthFor(width, column.cx, ScreenDpi());
     if (wanted >= 0) {
         column.cx = wanted;
         SendMessageA(list, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
@@ -185,9 +195,9 @@ void OnCommand(HWND window, int id)
 
 }  // namespace
 
-int FolderColumnWidthFor(int clientWidth, int currentWidth)
+int FolderColumnWidthFor(int clientWidth, int currentWidth, int dpi)
 {
-    const int wanted = clientWidth - 240;
+    const int wanted = clientWidth - ScaleForDpi(240, dpi);
     return currentWidth < wanted ? wanted : -1;
 }
 

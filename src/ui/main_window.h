@@ -8,5 +8,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The result list's context menu at the cursor.
 void ShowListMenu(HWND mainWindow);
 
-// Width the folder column should take for a client width, or -1 to leave it.
-int FolderColumnWidthFor(int clientWidth, int currentWidth);
+// Width the folder column should take for a client width, or -1 to leave
+// it: the client width less 240 pixels at 96 DPI, scaled to `dpi`.
+int FolderColumnWidthFor(int clientWidth, int currentWidth, int dpi = 96);

@@ -97,7 +97,7 @@ void RefreshStatus(HWND mainWindow)
     char path[MAX_PATH];
     CopyText(path, app.scanRoot, sizeof path);
     HDC dc = GetDC(mainWindow);
-    PathCompactPathA(dc, path, 500);
+    PathCompactPathA(dc, path, ScaleForScreen(500));
     ReleaseDC(mainWindow, dc);
     SetDlgItemTextA(mainWindow, IDC_MAIN_PATH_LINE, path);
 }
