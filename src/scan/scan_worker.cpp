@@ -69,9 +69,6 @@ private:
 void PrepareScan(HWND mainWindow, ScanStart& start)
 {
     ClearResultList(app.listWindow);
-    // Drawn by the status timer and at the end, not once per row: every
-    // insertion into a drawn list costs milliseconds.
-    SendMessageA(app.listWindow, WM_SETREDRAW, FALSE, 0);
     char root[MAX_PATH] = {};
     GetDlgItemTextA(mainWindow, IDC_MAIN_FOLDER, root, MAX_PATH);
     TrimText(root);
@@ -149,15 +146,12 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
             PrepareScan(mainWindow, *reinterpret_cast<ScanStart*>(lParam));
             break;
         case kAddRowRequest:
-            for (const RowBatch::Row& row : reinterpret_cast<RowBatch*>(lParam)->Rows())
-                AddResultRow(app.listWindow, row.folder, row.branchMb, row.nodeMb);
+            AddResultRows(app.listWindow, reinterpret_cast<RowBatch*>(lParam)->Rows());
             break;
         case kQuitRequest:
             PostQuitMessage(0);
             break;
         case kScanEndedRequest:
-            SendMessageA(app.listWindow, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(app.listWindow, nullptr, TRUE);
             FlashMainWindow(mainWindow);
             RefreshStatus(mainWindow);
             break;
