@@ -17,6 +17,7 @@
 class RowStore {
 public:
     using RowId = uint32_t;
+    struct Keyed;
     static constexpr size_t kNoPosition = static_cast<size_t>(-1);
 
     // Forgets every row and frees their memory; the column stays.
@@ -59,6 +60,7 @@ private:
     uint32_t StoreText(const char* text);
     bool Less(RowId a, RowId b, int column) const;
     void SortByKeys(int column);
+    void SortFolders(Keyed* begin, Keyed* end, size_t from);
 
     std::vector<Row> rows_;
     std::vector<RowId> order_;
