@@ -44,7 +44,7 @@ uint32_t RowStore::StoreText(const char* text)
         throw std::bad_alloc();
     if (blocks_.empty() || kBlockBytes - blockUsed_ < length) {
         // Offsets are 32-bit.
-        if (blocks_.size() >= (size_t{1} << 32) / kBlockBytes)
+        if (uint64_t{blocks_.size()} >= (uint64_t{1} << 32) / kBlockBytes)
             throw std::bad_alloc();
         MakeRoom(blocks_, blocks_.size() + 1);
         blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));

@@ -130,6 +130,26 @@ TEST(ResultList, TheSelectionStaysOnItsRowThroughAColumnClick)
     EXPECT_EQ(program.Rows()[2].folder, root + "\\a");
 }
 
+TEST(ResultList, TheSelectionFollowsItsRowWhileRowsArrive)
+{
+    // One group of 3000 folders: its own row comes last and goes first.
+    const std::string root = dw::MakeWideTree(1, 3000);
+    Dunewright program;
+    dw::ClearSettings();
+    ASSERT_TRUE(program.Start());
+    program.SetText(kFolderField, root);
+    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, kDontCount, true); }));
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() > 0; }));
+    program.SelectRow(0);
+    ASSERT_TRUE(program.WaitScanEnd());
+    HWND list = GetDlgItem(program.Main(), kList);
+    // The start folder, the group, then g000\s000, the row selected.
+    ASSERT_EQ(program.RowCount(), 3002);
+    EXPECT_EQ(SelectedRow(list), 2);
+    EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
+    EXPECT_EQ(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0), 2);
+}
+
 TEST(ResultList, RowCommandsIgnoreARowNoLongerSelected)
 {
     const std::string root = BuildTree();
