@@ -1,22 +1,23 @@
 #include "scan/result_list.h"
 
-#include <commctrl.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "app/app_state.h"
-#include "scan/row_order.h"
+#include "scan/row_store.h"
 #include "settings/options.h"
 
 namespace {
 
-// The sort keys of the rows, indexed by each row's item data. Rows keep
-// their index for their whole life, so reordering the list never renumbers
-// anything. Touched on the UI thread only.
-std::vector<RowKey> rowKeys;
+using RowId = RowStore::RowId;
+
+// The rows the list shows. Touched on the UI thread only: the worker's
+// batches are served there, so a column click never meets a batch halfway.
+RowStore store;
 
 constexpr int kHeaderSize = 600;
+constexpr RowId kNoRow = UINT32_MAX;
 
 void InsertColumn(HWND list, int index, const char* text, int width)
 {
@@ -47,26 +48,121 @@ void WriteHeader(HWND list, int index, const char* text)
     SendMessageA(list, LVM_SETCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
 
-const RowKey& KeyAtPosition(HWND list, int position)
+// The text of one cell; `number` holds a size's text.
+const char* CellText(int position, int column, char (&number)[16])
 {
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = position;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return rowKeys[static_cast<size_t>(item.lParam)];
+    if (position < 0 || static_cast<size_t>(position) >= store.Size())
+        return "";
+    const RowId id = store.IdAt(static_cast<size_t>(position));
+    switch (column) {
+    case 0:
+        return store.Folder(id);
+    case 1:
+    case 2:
+        std::snprintf(number, sizeof number, "%ld",
+                      static_cast<long>(column == 1 ? store.BranchMb(id) : store.NodeMb(id)));
+        return number;
+    default:
+        return "";
+    }
 }
 
-void SetCellText(HWND list, int position, int column, const char* text)
+// Where the selection, the focus and the view stand, by row.
+struct ViewMarks {
+    LRESULT selectedAt, focusedAt, markAt, topAt;
+    RowId selected, focused, mark, top;
+};
+
+RowId RowAt(LRESULT position)
 {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(list, LVM_SETITEMTEXTA, position, reinterpret_cast<LPARAM>(&item));
+    return position >= 0 && static_cast<size_t>(position) < store.Size() ? store.IdAt(static_cast<size_t>(position))
+                                                                           : kNoRow;
 }
 
-int CALLBACK CompareResultRows(LPARAM a, LPARAM b, LPARAM)
+ViewMarks NoteView(HWND list)
 {
-    return CompareRowKeys(rowKeys[static_cast<size_t>(a)], rowKeys[static_cast<size_t>(b)], app.sortColumn);
+    ViewMarks marks{};
+    marks.selectedAt = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    marks.focusedAt = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    marks.markAt = SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
+    marks.topAt = store.Size() > 0 ? SendMessageA(list, LVM_GETTOPINDEX, 0, 0) : 0;
+    marks.selected = RowAt(marks.selectedAt);
+    marks.focused = RowAt(marks.focusedAt);
+    marks.mark = RowAt(marks.markAt);
+    // A list shown from its start stays at its start.
+    marks.top = marks.topAt > 0 ? RowAt(marks.topAt) : kNoRow;
+    return marks;
+}
+
+// Where a row that stood at `before` stands now; rows before the first
+// changed position did not move.
+LRESULT NewPosition(RowId id, LRESULT before, size_t firstChanged)
+{
+    if (id == kNoRow)
+        return -1;
+    if (static_cast<size_t>(before) < firstChanged)
+        return before;
+    const size_t at = store.PositionOf(id);
+    return at == RowStore::kNoPosition ? -1 : static_cast<LRESULT>(at);
+}
+
+void SetItemState(HWND list, LRESULT position, UINT state, UINT mask)
+{
+    LVITEMA item{};
+    item.state = state;
+    item.stateMask = mask;
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&item));
+}
+
+// Puts the selection, the focus, the selection mark and the top row back on
+// the rows they were on, and draws the rows that changed within the view.
+void RestoreView(HWND list, const ViewMarks& before, size_t firstChanged)
+{
+    const LRESULT selected = NewPosition(before.selected, before.selectedAt, firstChanged);
+    if (selected != before.selectedAt) {
+        if (before.selectedAt >= 0)
+            SetItemState(list, before.selectedAt, 0, LVIS_SELECTED);
+        if (selected >= 0)
+            SetItemState(list, selected, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    const LRESULT focused = NewPosition(before.focused, before.focusedAt, firstChanged);
+    if (focused != before.focusedAt) {
+        if (focused >= 0)
+            SetItemState(list, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        else if (before.focusedAt >= 0)
+            SetItemState(list, before.focusedAt, 0, LVIS_FOCUSED);
+    }
+    const LRESULT mark = NewPosition(before.mark, before.markAt, firstChanged);
+    if (mark != SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0))
+        SendMessageA(list, LVM_SETSELECTIONMARK, 0, mark);
+
+    // Putting the focus on a row may have scrolled it into view: the view
+    // goes back to the row that was on top, or to the start.
+    bool redrawAll = false;
+    LRESULT wantedTop = 0;
+    if (before.top != kNoRow)
+        wantedTop = std::max<LRESULT>(NewPosition(before.top, before.topAt, firstChanged), 0);
+    const LRESULT shownTop = store.Size() > 0 ? SendMessageA(list, LVM_GETTOPINDEX, 0, 0) : 0;
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    if (wantedTop != shownTop && SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row))) {
+        // Scrolled in whole rows; every row in view is another one now.
+        SendMessageA(list, LVM_SCROLL, 0, static_cast<LPARAM>((wantedTop - shownTop) * (row.bottom - row.top)));
+        redrawAll = true;
+    }
+
+    const LRESULT top = SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    const LRESULT inView = SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+    const size_t from = redrawAll ? static_cast<size_t>(top) : std::max(firstChanged, static_cast<size_t>(top));
+    if (from > static_cast<size_t>(top + inView) || from >= store.Size())
+        return;
+    RECT changed{};
+    GetClientRect(list, &changed);
+    row = RECT{};
+    row.left = LVIR_BOUNDS;
+    if (SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&row)))
+        changed.top = std::max(changed.top, row.top);
+    InvalidateRect(list, &changed, TRUE);
 }
 
 }  // namespace
@@ -82,7 +178,7 @@ void SetUpResultList(HWND list)
 void ClearResultList(HWND list)
 {
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    rowKeys.clear();
+    store.Clear();
 }
 
 void SetFolderHeader(HWND list, const char* root)
@@ -92,56 +188,66 @@ void SetFolderHeader(HWND list, const char* root)
     WriteHeader(list, 0, header);
 }
 
-void AddResultRow(HWND list, const char* folder, int32_t branchMb, int32_t nodeMb)
+void AddResultRows(HWND list, std::span<const RowBatch::Row> rows)
 {
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    if (!app.listOverflow && count > 32000) {
+    if (rows.empty())
+        return;
+    const ViewMarks marks = NoteView(list);
+    const size_t before = store.Size();
+    const size_t firstChanged = store.Add(rows);
+    // The last row was added to a list holding all the others.
+    if (!app.listOverflow && before + rows.size() - 1 > 32000) {
         app.listOverflow = true;
         app.overflowWarned = false;
     }
-    const size_t index = rowKeys.size();
-    rowKeys.push_back(MakeRowKey(folder, branchMb, nodeMb));
-    const int column = app.sortColumn;
-    const int position = SortedPosition(rowKeys.back(), count, column,
-                                        [&](int at) -> const RowKey& { return KeyAtPosition(list, at); });
-
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = position;
-    item.pszText = const_cast<char*>(folder);
-    item.lParam = static_cast<LPARAM>(index);
-    const int inserted = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (inserted < 0) {
-        rowKeys.pop_back();
-        return;
-    }
-    char text[16];
-    std::snprintf(text, sizeof text, "%ld", static_cast<long>(branchMb));
-    SetCellText(list, inserted, 1, text);
-    std::snprintf(text, sizeof text, "%ld", static_cast<long>(nodeMb));
-    SetCellText(list, inserted, 2, text);
     app.unsavedData = true;
+    SendMessageA(list, LVM_SETITEMCOUNT, store.Size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    RestoreView(list, marks, firstChanged);
 }
 
 void ResortOnColumnClick(int column)
 {
+    HWND list = app.listWindow;
     const int old = app.sortColumn.exchange(column);
-    SendMessageA(app.listWindow, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareResultRows));
+    const ViewMarks marks = NoteView(list);
+    store.Sort(column);
+    RestoreView(list, marks, 0);
     if (column == old)
         return;
     char header[kHeaderSize];
-    if (ReadHeader(app.listWindow, old, header, sizeof header)) {
+    if (ReadHeader(list, old, header, sizeof header)) {
         const size_t length = std::strlen(header);
-        WriteHeader(app.listWindow, old, length >= 2 ? header + 2 : "");
+        WriteHeader(list, old, length >= 2 ? header + 2 : "");
     }
     char marked[kHeaderSize + 2] = "^ ";
-    if (ReadHeader(app.listWindow, column, marked + 2, kHeaderSize))
-        WriteHeader(app.listWindow, column, marked);
+    if (ReadHeader(list, column, marked + 2, kHeaderSize))
+        WriteHeader(list, column, marked);
+}
+
+bool ServeRowText(const NMHDR* header)
+{
+    char number[16];
+    if (header->code == LVN_GETDISPINFOA) {
+        LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0)
+            CopyText(item.pszText, CellText(item.iItem, item.iSubItem, number), item.cchTextMax);
+        return true;
+    }
+    if (header->code == LVN_GETDISPINFOW) {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+            const char* text = CellText(item.iItem, item.iSubItem, number);
+            if (MultiByteToWideChar(CP_ACP, 0, text, -1, item.pszText, item.cchTextMax) == 0)
+                item.pszText[item.cchTextMax - 1] = L'\0';  // cut short
+        }
+        return true;
+    }
+    return false;
 }
 
 bool GetSelectedFolder(HWND list, char* buffer, int size)
 {
-    const LRESULT row = SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
+    const LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
     if (row < 0)
         return false;
     LVITEMA item{};

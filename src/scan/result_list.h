@@ -3,27 +3,40 @@
 #include <windows.h>
 #include "ui/dpi_scale.h"
 
-#include <cstdint>
+#include <commctrl.h>
+
+#include <span>
+
+#include "scan/row_batch.h"
+
+// The result list: an owner-data list view that shows the rows of the
+// program's own row store. Every function here runs on the UI thread.
 
 // Full-row selection and the three columns "^ Folder", "Branch [MB]",
 // "Node [MB]".
 void SetUpResultList(HWND list);
 
-// Empties the list (at a scan's start). UI thread.
+// Empties the list (at a scan's start).
 void ClearResultList(HWND list);
 
 // Column 0's header at a scan's start: the start folder, with the "^ "
-// marker when the list is ordered by that column. UI thread.
+// marker when the list is ordered by that column.
 void SetFolderHeader(HWND list, const char* root);
 
-// Inserts one row at its place in the current order, with both size texts,
-// raises the overflow flag past 32,000 rows and marks the data unsaved.
-// UI thread; the worker reaches it through a sent request.
-void AddResultRow(HWND list, const char* folder, int32_t branchMb, int32_t nodeMb);
+// Adds rows that arrived in this order, each at its place in the current
+// order after the rows it ties with; raises the overflow flag past 32,000
+// rows and marks the data unsaved. Selection, focus and the top row stay on
+// their rows; only the rows that moved are drawn again. On std::bad_alloc
+// nothing has changed. The worker reaches it through a sent request.
+void AddResultRows(HWND list, std::span<const RowBatch::Row> rows);
 
 // A click on a column header: re-sort by that column and move the "^ "
-// marker to its header. UI thread.
+// marker to its header.
 void ResortOnColumnClick(int column);
 
-// Copies the folder text of the row selected last; false when there is none.
+// The list's request for a row's text (LVN_GETDISPINFOA or W); false for
+// any other notification.
+bool ServeRowText(const NMHDR* header);
+
+// Copies the folder text of the selected row; false when no row is selected.
 bool GetSelectedFolder(HWND list, char* buffer, int size);

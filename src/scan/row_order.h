@@ -1,10 +1,43 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
-// What a row is ordered by, held beside the list so that ordering never
-// reads texts back from the control.
+// How result rows are ordered: column 0 ascending by folder text without
+// regard to letter case (only a to z change, as toupper does in the C
+// locale; bytes compare as unsigned, a text that ends first goes first),
+// columns 1 and 2 descending by value; any other column compares equal.
+
+// The byte as toupper gives it in the C locale.
+inline unsigned char UpperByte(char c)
+{
+    const unsigned char byte = static_cast<unsigned char>(c);
+    return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+}
+
+// Negative, 0 or positive as folder text `a` goes before, beside or after
+// `b`. Both are terminated texts.
+int CompareFolderTexts(const char* a, const char* b);
+
+// The same, for texts that agree in their first `from` bytes (letter case
+// aside): compares from there on.
+int CompareFolderTextsFrom(const char* a, const char* b, size_t from);
+
+// Negative when size `a` goes first (it is the larger), positive when `b`
+// does, 0 when equal.
+inline int CompareSizes(int32_t a, int32_t b)
+{
+    return a < b ? 1 : a > b ? -1 : 0;
+}
+
+// Eight upper-cased bytes of `folder` from byte `from` on, the first of them
+// highest, padded with zero bytes past the text's end: two folders that
+// agree in their first `from` bytes are ordered as these numbers are,
+// unless the numbers are equal and neither text ends within them.
+uint64_t FolderSortPrefix(const char* folder, size_t from);
+
+// What a row is ordered by, as one record.
 struct RowKey {
     std::string folder;  // upper-cased as toupper does in the C locale
     int32_t branchMb;
@@ -13,9 +46,7 @@ struct RowKey {
 
 RowKey MakeRowKey(const char* folder, int32_t branchMb, int32_t nodeMb);
 
-// Negative when `a` goes first, positive when `b` does, 0 when equal:
-// column 0 ascending by folder without regard to letter case, columns 1
-// and 2 descending by value; any other column compares equal.
+// Negative when `a` goes first, positive when `b` does, 0 when equal.
 int CompareRowKeys(const RowKey& a, const RowKey& b, int column);
 
 // The position at which a row with key `key` goes among `count` ordered

@@ -14,7 +14,7 @@ inline constexpr UINT kFirstScanRequest = WM_APP + 10;
 // folder, resets the counters and flags, snapshots the options, marks the
 // folder column's header and retitles the main window.
 inline constexpr UINT kPrepareScanRequest = WM_APP + 10;
-// lParam: RowBatch*. Inserts each of its rows at its sorted place, in turn.
+// lParam: RowBatch*. Merges its rows into the list, each at its sorted place.
 inline constexpr UINT kAddRowRequest = WM_APP + 11;
 // A child path was too long: tells the user and ends the program through
 // the main loop.

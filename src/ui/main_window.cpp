@@ -235,6 +235,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom == app.listWindow && ServeRowText(header))
+            return FALSE;
         if (header->code == NM_RCLICK)
             ShowListMenu(window);
         else if (header->code == LVN_COLUMNCLICK)

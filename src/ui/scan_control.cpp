@@ -26,9 +26,6 @@ bool stopWaiting = false;
 void PrepareScan(HWND mainWindow, ScanStart& start)
 {
     ClearResultList(app.listWindow);
-    // Drawn by the status timer and at the end, not once per row: every
-    // insertion into a drawn list costs milliseconds.
-    SendMessageA(app.listWindow, WM_SETREDRAW, FALSE, 0);
     char root[MAX_PATH] = {};
     GetDlgItemTextA(mainWindow, IDC_MAIN_FOLDER, root, MAX_PATH);
     TrimText(root);
@@ -79,8 +76,7 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
         case kAddRowRequest: {
             RowBatch& batch = *reinterpret_cast<RowBatch*>(lParam);
             try {
-                for (const RowBatch::Row& row : batch.Rows())
-                    AddResultRow(app.listWindow, row.folder, row.branchMb, row.nodeMb);
+                AddResultRows(app.listWindow, batch.Rows());
             } catch (const std::bad_alloc&) {
                 // The scan goes on without these rows, and cannot end as Done.
                 batch.MarkLost();
@@ -92,8 +88,6 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
             PostQuitMessage(0);
             break;
         case kScanEndedRequest:
-            SendMessageA(app.listWindow, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(app.listWindow, nullptr, TRUE);
             FlashMainWindow(mainWindow);
             RefreshStatus(mainWindow);
             break;

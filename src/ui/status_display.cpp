@@ -82,12 +82,6 @@ void RefreshStatus(HWND mainWindow)
     }
 
     const int32_t status = app.status;
-    if ((status >= Spin0 && status <= Spin3) || status == AwaitingExit) {
-        // While a scan runs the list is not drawn per row: show it now.
-        SendMessageA(app.listWindow, WM_SETREDRAW, TRUE, 0);
-        UpdateWindow(app.listWindow);
-        SendMessageA(app.listWindow, WM_SETREDRAW, FALSE, 0);
-    }
     SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(status));
     if (status >= Spin0 && status <= Spin3)
         AdvanceStatus(status, status == Spin3 ? Spin0 : status + 1);
