@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "scan/row_store.h"
+#include "ui/dpi_scale.h"
 #include "settings/options.h"
 
 namespace {

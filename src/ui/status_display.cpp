@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "res/resource_ids.h"
 #include "scan/scan_worker.h"
+#include "ui/dpi_scale.h"
 #include "ui/message_box.h"
 
 namespace {

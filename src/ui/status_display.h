@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include "ui/dpi_scale.h"
 
 #include "settings/options.h"
 
