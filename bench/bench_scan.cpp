@@ -478,7 +478,9 @@ struct Resident {
     double peak = 0, now = 0;
 };
 
-// As Windows reports it (Wine: from the Linux process).
+// Under Wine this is what Linux reports for the process (VmHWM, VmRSS);
+// the file Z:\proc\self\status is not: the server opens files, so it
+// describes the server.
 Resident WorkingSet()
 {
     PROCESS_MEMORY_COUNTERS counters{};
@@ -491,35 +493,16 @@ Resident WorkingSet()
     return resident;
 }
 
-// As Linux reports it for the Wine process: VmHWM and VmRSS.
-Resident LinuxResident()
-{
-    Resident resident;
-    FILE* status = std::fopen("Z:\\proc\\self\\status", "r");
-    if (status == nullptr)
-        return resident;
-    char line[256];
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        unsigned long kb = 0;
-        if (std::sscanf(line, "VmHWM: %lu kB", &kb) == 1)
-            resident.peak = static_cast<double>(kb) / 1024;
-        else if (std::sscanf(line, "VmRSS: %lu kB", &kb) == 1)
-            resident.now = static_cast<double>(kb) / 1024;
-    }
-    std::fclose(status);
-    return resident;
-}
-
 // One scan with every folder a row, in a process that has done nothing
 // else: its peak resident size against the resident size before it.
 void MeasureMemory()
 {
-    const Resident empty = WorkingSet(), emptyLinux = LinuxResident();
+    const Resident empty = WorkingSet();
     const ScanTiming scan = RunScan(FilterOffOptions(false));
-    const Resident full = WorkingSet(), fullLinux = LinuxResident();
-    std::printf("empty start: resident %.1f MB (Linux VmRSS %.1f MB)\n", empty.now, emptyLinux.now);
-    std::printf("after the scan (%.3f s, %d rows): peak %.1f MB, resident %.1f MB (Linux VmHWM %.1f MB, VmRSS %.1f MB)\n",
-                scan.seconds, scan.rows, full.peak, full.now, fullLinux.peak, fullLinux.now);
+    const Resident full = WorkingSet();
+    std::printf("empty start: resident %.1f MB\n", empty.now);
+    std::printf("after the scan (%.3f s, %d rows): peak %.1f MB, resident %.1f MB\n", scan.seconds, scan.rows,
+                full.peak, full.now);
     const double perRows = (full.peak - empty.now) / (scan.rows / 100000.0);
     std::printf("peak memory: %.1f MB over the empty start, %.1f MB per 100,000 rows\n", full.peak - empty.now,
                 perRows);
