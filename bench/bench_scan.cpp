@@ -561,6 +561,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command, int)
         std::printf("usage: dw_bench.exe <folder>\n");
         return 2;
     }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it comes, even into a pipe
     ResetAppState();
     LoadSettings();
     app.instance = instance;
