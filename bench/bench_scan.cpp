@@ -335,9 +335,9 @@ ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
     if (n >= 8) {
         const size_t q = n / 4;
         const double from = std::min(firstAssessed, batches.front().arrived);
-        const long long last = static_cast<long long>(n) - 1;
-        timing.firstQuarter = RowInList(batches, from, static_cast<long long>(q) - 1) - from;
-        timing.lastQuarter = RowInList(batches, from, last) - RowInList(batches, from, last - static_cast<long long>(q));
+        const long long rows = static_cast<long long>(n), quarter = static_cast<long long>(q);
+        timing.firstQuarter = RowInList(batches, from, quarter - 1) - from;
+        timing.lastQuarter = RowInList(batches, from, rows - 1) - RowInList(batches, from, rows - 1 - quarter);
         timing.firstCost = UiTime(batches, 0, q) / static_cast<double>(q);
         timing.lastCost = UiTime(batches, n - q, n) / static_cast<double>(q);
     }
@@ -424,8 +424,8 @@ void PrintRows(const char* what, const ScanTiming& t)
 {
     std::printf("  %s: %u batches; first quarter of the rows in the list in %.3f s, last quarter in %.3f s "
                 "(%.2fx); UI time per row %.4f ms first quarter, %.4f ms last quarter\n",
-                what, static_cast<unsigned>(t.batches), t.firstQuarter, t.lastQuarter, t.firstQuarter > 0 ? t.lastQuarter / t.firstQuarter : 0.0,
-                t.firstCost * 1000, t.lastCost * 1000);
+                what, static_cast<unsigned>(t.batches), t.firstQuarter, t.lastQuarter,
+                t.firstQuarter > 0 ? t.lastQuarter / t.firstQuarter : 0.0, t.firstCost * 1000, t.lastCost * 1000);
 }
 
 // With fewer batches than this, a quarter of the rows is one or two batches
@@ -436,8 +436,9 @@ void QuarterTarget(const char* what, const ScanTiming& t)
 {
     const double ratio = t.firstQuarter > 0 ? t.lastQuarter / t.firstQuarter : 0.0;
     if (t.batches < kQuarterBatches)
-        std::printf("TARGET n/a   %s: the rows came in %u batches, too few to time a quarter\n", what,
-                    static_cast<unsigned>(t.batches));
+        std::printf("TARGET n/a   %s: the rows came in %u batches, too few to time a quarter (UI time per row, "
+                    "last quarter %.2fx the first)\n",
+                    what, static_cast<unsigned>(t.batches), t.firstCost > 0 ? t.lastCost / t.firstCost : 0.0);
     else
         Target(ratio <= 1.2, "%s: last quarter of the rows %.2fx the first (at most 1.2x)", what, ratio);
 }
