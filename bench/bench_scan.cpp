@@ -5,22 +5,40 @@
 // that every row request and the end of the worker are timed where they
 // are served, on the UI thread.
 //   dw_bench.exe <folder>
+// DW_BENCH_ONLY picks what is measured:
+//   walk    (the default) a one-thread bare walk, then the default scan and
+//           the DontCount scan with the automatic thread count and with 1,
+//           2, 4 and 8 threads, as ratios to the bare walk;
+//   rows    the size filter off against the default filter, how fast the
+//           first and the last quarter of the rows reach the list, and a
+//           column click on all rows;
+//   memory  one scan with the size filter off: peak resident size against
+//           the resident size before it, per 100,000 rows;
+//   stop    Stop confirmed once DW_BENCH_STOP_AT folders (default 1000)
+//           are assessed, timed to "Stopped [Incomplete]." on screen.
+// Each figure is the fastest of DW_BENCH_ROUNDS rounds (default 3; for
+// stop, every round is shown). Lines starting with TARGET say whether a
+// figure meets its target, for bench/run.sh to gather.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
+#include "scan/folder_tree.h"
 #include "scan/row_batch.h"
 #include "scan/scan_messages.h"
+#include "scan/scan_worker.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
 
@@ -30,6 +48,9 @@ std::string folder;
 DWORD uiThread = 0;
 WNDPROC mainProc = nullptr;
 
+constexpr char kStopQuestion[] = "Stop the current scan?";
+constexpr char kOverflowWarning[] = "WARNING: More than 32,000 items";
+
 double Now()
 {
     LARGE_INTEGER count, frequency;
@@ -38,14 +59,22 @@ double Now()
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// One row request: when it arrived, when its rows were in the list, how
+// many it carried.
+struct Batch {
+    double arrived;
+    double inList;
+    size_t rows;
+};
+
 // What the UI thread saw of one scan. Written on the UI thread; the driver
-// reads it once `ended` is set.
+// reads the batches once `served` is set.
 struct Record {
-    double prepared = 0;            // the worker's first request served
-    std::vector<double> rowAt;      // each row request, when it arrived
-    std::vector<double> rowCost;    // each row request, how long it took
-    std::atomic<double> ended{0};   // the worker's last request served
-    std::atomic<double> stoppedAt{0};  // status became Stopped (UI thread)
+    std::atomic<double> prepared{0};   // the worker's first request served
+    std::vector<Batch> batches;
+    std::atomic<double> ended{0};      // the worker's last request arrived
+    std::atomic<bool> served{false};   // ... and was served
+    std::atomic<double> stoppedAt{0};  // status became Stopped
 };
 Record record;
 
@@ -56,26 +85,40 @@ LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         record.prepared = Now();
         return result;
     } else if (message == kAddRowRequest) {
-        // A batch of rows: each arrives when the batch does and costs its
-        // share of the batch's time.
         const size_t rows = reinterpret_cast<RowBatch*>(lParam)->Size();
-        const double at = Now();
+        const double arrived = Now();
         const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
-        const double cost = rows > 0 ? (Now() - at) / static_cast<double>(rows) : 0;
-        for (size_t i = 0; i < rows; ++i) {
-            record.rowAt.push_back(at);
-            record.rowCost.push_back(cost);
-        }
+        record.batches.push_back({arrived, Now(), rows});
         return result;
     } else if (message == kScanEndedRequest) {
-        const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
+        // Timed on arrival: serving it may open the overflow warning.
         record.ended = Now();
+        const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
+        record.served = true;
         return result;
     }
     const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
     if (app.status == Stopped && record.stoppedAt == 0 && record.ended != 0)
         record.stoppedAt = Now();
     return result;
+}
+
+// Prints a figure's verdict for bench/run.sh to gather. Ratios in it have
+// three decimals, so that a FAIL never shows the limit itself.
+void Target(bool met, const char* format, ...)
+{
+    std::printf("TARGET %s  ", met ? "PASS" : "FAIL");
+    va_list arguments;
+    va_start(arguments, format);
+    std::vprintf(format, arguments);
+    va_end(arguments);
+    std::printf("\n");
+}
+
+int EnvNumber(const char* name, int fallback)
+{
+    char text[16] = {};
+    return GetEnvironmentVariableA(name, text, sizeof text) > 0 ? std::max(1, std::atoi(text)) : fallback;
 }
 
 long long BareWalk(const std::wstring& path, long long& folders, long long& files)
@@ -128,20 +171,30 @@ BOOL CALLBACK PressOkOnOptions(HWND window, LPARAM pressed)
     return TRUE;
 }
 
-BOOL CALLBACK TakeMessageBox(HWND window, LPARAM result)
+struct BoxSearch {
+    const char* text;
+    HWND found;
+};
+
+BOOL CALLBACK TakeMessageBox(HWND window, LPARAM search)
 {
-    if (window != app.mainWindow && IsWindowVisible(window) && GetDlgItem(window, 0xFFFF) != nullptr) {
-        *reinterpret_cast<HWND*>(result) = window;
+    BoxSearch& box = *reinterpret_cast<BoxSearch*>(search);
+    const HWND label = GetDlgItem(window, 0xFFFF);
+    char text[200] = {};
+    if (window != app.mainWindow && label != nullptr && IsWindowVisible(window) &&
+        GetWindowTextA(label, text, sizeof text) > 0 && std::strncmp(text, box.text, std::strlen(box.text)) == 0) {
+        box.found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND FindBox()
+// A message box on the UI thread whose text starts with `text`.
+HWND FindBox(const char* text)
 {
-    HWND found = nullptr;
-    EnumThreadWindows(uiThread, TakeMessageBox, reinterpret_cast<LPARAM>(&found));
-    return found;
+    BoxSearch box{text, nullptr};
+    EnumThreadWindows(uiThread, TakeMessageBox, reinterpret_cast<LPARAM>(&box));
+    return box.found;
 }
 
 int RowCount()
@@ -156,20 +209,56 @@ std::string StatusLine()
     return text;
 }
 
+// When row `row` of a scan was in the list (row -1: when the first row was
+// made). A batch's rows are spread evenly over the time from the previous
+// batch being in the list to this one being in; the first batch's over
+// the time from `firstAssessed`, when its first row was made.
+double RowInList(const std::vector<Batch>& batches, double firstAssessed, long long row)
+{
+    double from = firstAssessed;
+    for (const Batch& batch : batches) {
+        const long long rows = static_cast<long long>(batch.rows);
+        if (row < rows)
+            return from + (batch.inList - from) * static_cast<double>(row + 1) / static_cast<double>(rows);
+        row -= rows;
+        from = batch.inList;
+    }
+    return from;
+}
+
+// The UI thread's time for rows [first, last), a batch's time shared evenly
+// by its rows.
+double UiTime(const std::vector<Batch>& batches, size_t first, size_t last)
+{
+    double time = 0;
+    size_t at = 0;
+    for (const Batch& batch : batches) {
+        const size_t begin = std::max(first, at), end = std::min(last, at + batch.rows);
+        if (begin < end)
+            time += (batch.inList - batch.arrived) * static_cast<double>(end - begin) / static_cast<double>(batch.rows);
+        at += batch.rows;
+    }
+    return time;
+}
+
 struct ScanTiming {
-    double seconds = 0;     // first request of the worker to its last
-    double counted = 0;     // ... to the first folder assessed
+    double seconds = 0;  // first request of the worker to its last
+    double counted = 0;  // ... to the first folder assessed
     int rows = 0;
-    double firstQuarter = 0, lastQuarter = 0;   // arrival spans
-    double firstCost = 0, lastCost = 0;         // mean UI-thread time per row
-    // Stop: from Yes to the box gone, the worker ended, status Stopped and
-    // the status line showing it.
+    size_t batches = 0;
+    // How long the first and the last quarter of the rows took to reach
+    // the list, and the UI thread's mean time per row in them.
+    double firstQuarter = 0, lastQuarter = 0;
+    double firstCost = 0, lastCost = 0;
+    // Stop: whether it was confirmed, and from Yes to the box gone, the
+    // worker ended, status Stopped and the status line showing it.
+    bool stopConfirmed = false;
     double boxGone = 0, workerEnded = 0, stopped = 0, shown = 0;
 };
 
-// Go with the given options; `stopAfter` > 0 stops the scan that long after
-// it started.
-ScanTiming RunScan(const ScanOptions& options, double stopAfter = 0)
+// Go with the given options; `stopAt` > 0 stops the scan once that many
+// folders are assessed. The overflow warning is closed when it shows.
+ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
 {
     app.scanOptions = options;
     app.unsavedData = false;
@@ -178,11 +267,10 @@ ScanTiming RunScan(const ScanOptions& options, double stopAfter = 0)
     // Quiet between runs: the record is only touched by the UI thread while
     // a scan runs.
     record.prepared = 0;
-    record.rowAt.clear();
-    record.rowCost.clear();
-    record.rowAt.reserve(100000);
-    record.rowCost.reserve(100000);
+    record.batches.clear();
+    record.batches.reserve(10000);
     record.ended = 0;
+    record.served = false;
     record.stoppedAt = 0;
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_MAIN_GO, 0);
     bool pressed = false;
@@ -191,21 +279,27 @@ ScanTiming RunScan(const ScanOptions& options, double stopAfter = 0)
         Sleep(1);
     }
     ScanTiming timing;
-    double start = 0, yesAt = 0;
+    double start = 0, firstAssessed = 0, yesAt = 0;
     HWND box = nullptr;
-    bool stopping = false;
+    bool stopping = false, warningClosed = false;
     for (;;) {
         const double now = Now();
         if (start == 0 && record.prepared != 0)
             start = record.prepared;
-        if (start != 0 && timing.counted == 0 && app.foldersAssessed > 0)
-            timing.counted = now - start;
-        if (stopAfter > 0 && !stopping && start != 0 && now - start > stopAfter) {
+        if (start != 0 && firstAssessed == 0 && app.foldersAssessed > 0)
+            firstAssessed = now;
+        if (app.overflowWarned && !warningClosed) {
+            if (HWND warning = FindBox(kOverflowWarning)) {
+                PostMessageA(warning, WM_COMMAND, IDOK, 0);
+                warningClosed = true;
+            }
+        }
+        if (stopAt > 0 && !stopping && start != 0 && app.foldersAssessed >= stopAt) {
             PostMessageA(app.mainWindow, WM_COMMAND, IDC_MAIN_STOP, 0);
             stopping = true;
         }
         if (stopping && yesAt == 0) {
-            if ((box = FindBox()) != nullptr) {
+            if ((box = FindBox(kStopQuestion)) != nullptr) {
                 yesAt = Now();
                 PostMessageA(box, WM_COMMAND, IDYES, 0);
             }
@@ -217,30 +311,36 @@ ScanTiming RunScan(const ScanOptions& options, double stopAfter = 0)
                 timing.shown = Now() - yesAt;
                 break;
             }
-        } else if (record.ended != 0 && (app.status == Done || app.status == Stopped)) {
+        } else if (record.served && (app.status == Done || app.status == Stopped)) {
             break;
         }
         Sleep(1);
     }
-    while (record.ended == 0)
+    while (!record.served)
         Sleep(1);
     timing.seconds = record.ended - start;
+    timing.counted = firstAssessed - start;
     if (yesAt != 0) {
+        timing.stopConfirmed = true;
         timing.workerEnded = record.ended - yesAt;
         timing.stopped = record.stoppedAt - yesAt;
         if (timing.boxGone == 0)
             timing.boxGone = timing.shown;
     }
     timing.rows = RowCount();
-    const int n = static_cast<int>(record.rowAt.size());
+    const std::vector<Batch>& batches = record.batches;
+    timing.batches = batches.size();
+    size_t n = 0;
+    for (const Batch& batch : batches)
+        n += batch.rows;
     if (n >= 8) {
-        const int q = n / 4;
-        timing.firstQuarter = record.rowAt[q] - record.rowAt[0];
-        timing.lastQuarter = record.rowAt[n - 1] - record.rowAt[n - 1 - q];
-        for (int i = 0; i < q; ++i) {
-            timing.firstCost += record.rowCost[i] / q;
-            timing.lastCost += record.rowCost[n - 1 - i] / q;
-        }
+        const size_t q = n / 4;
+        const double from = std::min(firstAssessed, batches.front().arrived);
+        const long long rows = static_cast<long long>(n), quarter = static_cast<long long>(q);
+        timing.firstQuarter = RowInList(batches, from, quarter - 1) - from;
+        timing.lastQuarter = RowInList(batches, from, rows - 1) - RowInList(batches, from, rows - 1 - quarter);
+        timing.firstCost = UiTime(batches, 0, q) / static_cast<double>(q);
+        timing.lastCost = UiTime(batches, n - q, n) / static_cast<double>(q);
     }
     return timing;
 }
@@ -258,81 +358,194 @@ double TimeColumnClick(int column)
     return Now() - start;
 }
 
+ScanOptions DontCountOptions()
+{
+    ScanOptions options = DefaultScanOptions();
+    options.DontCount = 1;
+    return options;
+}
+
+ScanOptions FilterOffOptions(bool dontCount)
+{
+    ScanOptions options = DefaultScanOptions();
+    options.LimitSize = 0;
+    options.DontCount = dontCount ? 1 : 0;
+    return options;
+}
+
+// Keeps the faster of two timings of the same scan (the first as it comes).
+void KeepFastest(ScanTiming& best, const ScanTiming& timing, int round)
+{
+    if (round == 0 || timing.seconds < best.seconds)
+        best = timing;
+}
+
+// The one-thread bare walk against the default and the DontCount scan, with
+// the automatic thread count and with 1, 2, 4 and 8 threads.
+void MeasureWalk(int rounds)
+{
+    const int threadCounts[] = {0, 1, 2, 4, 8};
+    constexpr int kCounts = sizeof threadCounts / sizeof threadCounts[0];
+    TimeBareWalk();  // warms the cache
+    // The rounds of all figures are interleaved, so that a busy moment of
+    // the machine does not favour one.
+    double bare = 0;
+    ScanTiming counted[kCounts], dontCount[kCounts];
+    for (int round = 0; round < rounds; ++round) {
+        const double walk = TimeBareWalk();
+        bare = round == 0 ? walk : std::min(bare, walk);
+        for (int i = 0; i < kCounts; ++i) {
+            SetScanThreadCount(threadCounts[i]);
+            KeepFastest(counted[i], RunScan(DefaultScanOptions()), round);
+            KeepFastest(dontCount[i], RunScan(DontCountOptions()), round);
+        }
+    }
+    SetScanThreadCount(0);
+    std::printf("fastest of %d rounds:\n", rounds);
+    std::printf("bare walk, one thread: %.3f s\n", bare);
+    std::printf("threads    default scan (counting pass)                 DontCount scan\n");
+    for (int i = 0; i < kCounts; ++i) {
+        char threads[32];
+        if (threadCounts[i] == 0)
+            std::snprintf(threads, sizeof threads, "auto (%d)", ScanThreadCount(0));
+        else
+            std::snprintf(threads, sizeof threads, "%d", threadCounts[i]);
+        std::printf("%-9s  %7.3f s %6d rows %.2fx (counting %7.3f s)   %7.3f s %6d rows %.2fx\n", threads,
+                    counted[i].seconds, counted[i].rows, counted[i].seconds / bare, counted[i].counted,
+                    dontCount[i].seconds, dontCount[i].rows, dontCount[i].seconds / bare);
+    }
+    const double countedRatio = counted[0].seconds / bare, dontCountRatio = dontCount[0].seconds / bare;
+    Target(countedRatio <= 0.6, "default scan, %d threads: %.3fx the one-thread bare walk (at most 0.6x)",
+           ScanThreadCount(0), countedRatio);
+    Target(dontCountRatio <= 0.6, "DontCount scan, %d threads: %.3fx the one-thread bare walk (at most 0.6x)",
+           ScanThreadCount(0), dontCountRatio);
+}
+
 void PrintRows(const char* what, const ScanTiming& t)
 {
-    std::printf("  %s: first quarter of the rows arrived in %.3f s, last quarter in %.3f s (%.2fx); "
-                "UI time per row %.3f ms first quarter, %.3f ms last quarter\n",
-                what, t.firstQuarter, t.lastQuarter, t.firstQuarter > 0 ? t.lastQuarter / t.firstQuarter : 0.0,
-                t.firstCost * 1000, t.lastCost * 1000);
+    std::printf("  %s: %u batches; first quarter of the rows in the list in %.3f s, last quarter in %.3f s "
+                "(%.3fx); UI time per row %.4f ms first quarter, %.4f ms last quarter\n",
+                what, static_cast<unsigned>(t.batches), t.firstQuarter, t.lastQuarter,
+                t.firstQuarter > 0 ? t.lastQuarter / t.firstQuarter : 0.0, t.firstCost * 1000, t.lastCost * 1000);
+}
+
+// With fewer batches than this, a quarter of the rows is one or two batches
+// and its time says little.
+constexpr size_t kQuarterBatches = 8;
+
+void QuarterTarget(const char* what, const ScanTiming& t)
+{
+    const double ratio = t.firstQuarter > 0 ? t.lastQuarter / t.firstQuarter : 0.0;
+    if (t.batches < kQuarterBatches)
+        std::printf("TARGET n/a   %s: the rows came in %u batches, too few to time a quarter (UI time per row, "
+                    "last quarter %.3fx the first)\n",
+                    what, static_cast<unsigned>(t.batches), t.firstCost > 0 ? t.lastCost / t.firstCost : 0.0);
+    else
+        Target(ratio <= 1.2, "%s: last quarter of the rows %.3fx the first (at most 1.2x)", what, ratio);
+}
+
+// Every folder a row against the default size filter; how fast the rows
+// reach the list early and late; a column click on all rows.
+void MeasureRows(int rounds)
+{
+    ScanTiming filtered, all, allDontCount;
+    for (int round = 0; round < rounds; ++round) {
+        KeepFastest(filtered, RunScan(DefaultScanOptions()), round);
+        KeepFastest(all, RunScan(FilterOffOptions(false)), round);
+        KeepFastest(allDontCount, RunScan(FilterOffOptions(true)), round);
+    }
+    std::printf("fastest of %d rounds, %d threads:\n", rounds, ScanThreadCount(0));
+    std::printf("scan, default options:            %8.3f s, %6d rows (counting pass %.3f s)\n", filtered.seconds,
+                filtered.rows, filtered.counted);
+    std::printf("scan, size filter off:            %8.3f s, %6d rows (%.3fx the default scan; counting pass %.3f s)\n",
+                all.seconds, all.rows, all.seconds / filtered.seconds, all.counted);
+    PrintRows("filter off", all);
+    std::printf("scan, size filter off, DontCount: %8.3f s, %6d rows\n", allDontCount.seconds, allDontCount.rows);
+    PrintRows("filter off, DontCount", allDontCount);
+    const int rows = RowCount();
+    const double branch = TimeColumnClick(1), node = TimeColumnClick(2), name = TimeColumnClick(0);
+    std::printf("column click on %d rows: Branch %.3f s, Node %.3f s, Folder %.3f s\n", rows, branch, node, name);
+
+    const double ratio = all.seconds / filtered.seconds;
+    Target(ratio <= 1.2, "size filter off (%d rows): %.3fx the default filter (%d rows) (at most 1.2x)", all.rows,
+           ratio, filtered.rows);
+    QuarterTarget("filter off, counting pass", all);
+    QuarterTarget("filter off, DontCount", allDontCount);
+    const double slowest = std::max({branch, node, name});
+    Target(slowest < 0.3, "column click on %d rows: %.3f s at most (under 0.3 s)", rows, slowest);
+}
+
+// Resident size in MB, at its peak and now.
+struct Resident {
+    double peak = 0, now = 0;
+};
+
+// Under Wine this is what Linux reports for the process (VmHWM, VmRSS);
+// the file Z:\proc\self\status is not: the server opens files, so it
+// describes the server.
+Resident WorkingSet()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    Resident resident;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        resident.peak = static_cast<double>(counters.PeakWorkingSetSize) / 1048576;
+        resident.now = static_cast<double>(counters.WorkingSetSize) / 1048576;
+    }
+    return resident;
+}
+
+// One scan with every folder a row, in a process that has done nothing
+// else: its peak resident size against the resident size before it.
+void MeasureMemory()
+{
+    const Resident empty = WorkingSet();
+    const ScanTiming scan = RunScan(FilterOffOptions(false));
+    const Resident full = WorkingSet();
+    std::printf("empty start: resident %.1f MB\n", empty.now);
+    std::printf("after the scan (%.3f s, %d rows): peak %.1f MB, resident %.1f MB\n", scan.seconds, scan.rows,
+                full.peak, full.now);
+    const double perRows = (full.peak - empty.now) / (scan.rows / 100000.0);
+    std::printf("peak memory: %.1f MB over the empty start, %.1f MB per 100,000 rows\n", full.peak - empty.now,
+                perRows);
+    Target(perRows <= 50, "peak memory, size filter off (%d rows): %.1f MB per 100,000 rows (at most 50 MB)",
+           scan.rows, perRows);
+}
+
+void MeasureStop(int rounds)
+{
+    const int stopAt = EnvNumber("DW_BENCH_STOP_AT", 1000);
+    double slowest = 0;
+    bool allConfirmed = true;
+    for (int round = 0; round < rounds; ++round) {
+        const ScanTiming stop = RunScan(FilterOffOptions(true), stopAt);
+        if (!stop.stopConfirmed) {
+            std::printf("the scan ended before %d folders were assessed; nothing to stop\n", stopAt);
+            allConfirmed = false;
+            continue;
+        }
+        std::printf("Stop confirmed to \"Stopped [Incomplete].\" shown: %.3f s (%d rows kept); from Yes: box "
+                    "closed %.3f s, worker ended %.3f s, status Stopped %.3f s\n",
+                    stop.shown, stop.rows, stop.boxGone, stop.workerEnded, stop.stopped);
+        slowest = std::max(slowest, stop.shown);
+    }
+    Target(allConfirmed && slowest < 0.5, "Stop to \"Stopped [Incomplete].\" after %d folders: %.3f s at most of %d "
+           "(under 0.5 s)", stopAt, slowest, rounds);
 }
 
 DWORD WINAPI Drive(void*)
 {
-    ScanOptions defaults = DefaultScanOptions();
-    ScanOptions dontCount = defaults;
-    dontCount.DontCount = 1;
-    ScanOptions noFilter = defaults;
-    noFilter.LimitSize = 0;
-    ScanOptions noFilterDontCount = noFilter;
-    noFilterDontCount.DontCount = 1;
-
-    // Each figure is the fastest of a few rounds, the rounds of all figures
-    // interleaved, so that a busy moment of the machine does not favour one.
-    char roundsText[16] = {};
-    const int rounds = GetEnvironmentVariableA("DW_BENCH_ROUNDS", roundsText, sizeof roundsText) > 0
-                           ? std::max(1, std::atoi(roundsText))
-                           : 3;
-    // DW_BENCH_ONLY=stop: only the stops (after one scan to time them by).
     char only[16] = {};
     GetEnvironmentVariableA("DW_BENCH_ONLY", only, sizeof only);
-    if (std::strcmp(only, "stop") == 0) {
-        const ScanTiming probe = RunScan(noFilterDontCount);
-        for (int i = 0; i < rounds; ++i) {
-            const ScanTiming stop = RunScan(noFilterDontCount, probe.seconds / 2);
-            std::printf("Stop confirmed to \"Stopped [Incomplete].\" shown: %.3f s (%d rows kept); from Yes: box "
-                        "closed %.3f s, worker ended %.3f s, status Stopped %.3f s\n",
-                        stop.shown, stop.rows, stop.boxGone, stop.workerEnded, stop.stopped);
-        }
-        std::fflush(stdout);
-        app.unsavedData = false;
-        PostThreadMessageA(uiThread, WM_QUIT, 0, 0);
-        return 0;
-    }
-    TimeBareWalk();  // warms the cache
-    double bare = 0;
-    ScanTiming counted, single, all, allSingle;
-    for (int i = 0; i < rounds; ++i) {
-        const double b = TimeBareWalk();
-        bare = i == 0 ? b : std::min(bare, b);
-        auto keep = [&](ScanTiming& best, const ScanTiming& t) {
-            if (i == 0 || t.seconds < best.seconds)
-                best = t;
-        };
-        keep(counted, RunScan(defaults));
-        keep(single, RunScan(dontCount));
-        keep(all, RunScan(noFilter));
-        keep(allSingle, RunScan(noFilterDontCount));
-    }
-    std::printf("fastest of %d rounds:\n", rounds);
-    std::printf("bare walk:                    %.3f s\n", bare);
-    std::printf("scan, default options:        %.3f s, %d rows (%.2fx bare walk; counting pass %.3f s)\n",
-                counted.seconds, counted.rows, counted.seconds / bare, counted.counted);
-    std::printf("scan, DontCount:              %.3f s, %d rows (%.2fx bare walk)\n", single.seconds, single.rows,
-                single.seconds / bare);
-    std::printf("scan, size filter off:        %.3f s, %d rows (%.2fx the default scan)\n", all.seconds, all.rows,
-                all.seconds / counted.seconds);
-    PrintRows("filter off", all);
-    std::printf("scan, size filter off, DontCount: %.3f s, %d rows (%.2fx the DontCount scan, %.2fx bare walk)\n",
-                allSingle.seconds, allSingle.rows, allSingle.seconds / single.seconds, allSingle.seconds / bare);
-    PrintRows("filter off, DontCount", allSingle);
-    std::printf("column click on %d rows:   Branch %.3f s, Node %.3f s, Folder %.3f s\n", allSingle.rows,
-                TimeColumnClick(1), TimeColumnClick(2), TimeColumnClick(0));
-    for (int i = 0; i < rounds; ++i) {
-        const ScanTiming stop = RunScan(noFilterDontCount, allSingle.seconds / 2);
-        std::printf("Stop confirmed to \"Stopped [Incomplete].\" shown: %.3f s (%d rows kept); from Yes: box closed "
-                    "%.3f s, worker ended %.3f s, status Stopped %.3f s\n",
-                    stop.shown, stop.rows, stop.boxGone, stop.workerEnded, stop.stopped);
-    }
+    const int rounds = EnvNumber("DW_BENCH_ROUNDS", 3);
+    if (std::strcmp(only, "rows") == 0)
+        MeasureRows(rounds);
+    else if (std::strcmp(only, "memory") == 0)
+        MeasureMemory();
+    else if (std::strcmp(only, "stop") == 0)
+        MeasureStop(rounds);
+    else
+        MeasureWalk(rounds);
     std::fflush(stdout);
     app.unsavedData = false;
     PostThreadMessageA(uiThread, WM_QUIT, 0, 0);
@@ -350,6 +563,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command, int)
         std::printf("usage: dw_bench.exe <folder>\n");
         return 2;
     }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it comes, even into a pipe
     ResetAppState();
     LoadSettings();
     app.instance = instance;
