@@ -147,10 +147,18 @@ FolderNode* FolderTree::TakeWork()
         if (closing_ || pending_ == 0 || counters_.stop.load())
             return nullptr;
         if (mode_ == Mode::Count || bytes_.load() <= byteLimit_) {
-            while (!stack_.empty()) {
-                FolderNode* node = stack_.back();
-                stack_.pop_back();
-                // Folders the consumer took for itself stay behind on the stack.
+            while (!waiting_.empty()) {
+                // Counting takes the newest (depth first, the list stays
+                // short); streaming the oldest (see the class comment).
+                FolderNode* node;
+                if (mode_ == Mode::Count) {
+                    node = waiting_.back();
+                    waiting_.pop_back();
+                } else {
+                    node = waiting_.front();
+                    waiting_.pop_front();
+                }
+                // Folders the consumer took for itself stay behind in the list.
                 if (node->state.load(std::memory_order_relaxed) == FolderNode::Unread) {
                     node->state.store(FolderNode::Reading, std::memory_order_relaxed);
                     return node;
@@ -300,10 +308,10 @@ void FolderTree::Publish(FolderNode& node, uint8_t state, FolderNode* children, 
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        // Pushed last to first, so that the first subfolder is taken first.
+        // Pushed last to first, so that counting takes the first subfolder first.
         for (size_t i = count; i-- > 0;) {
             if (children[i].state.load(std::memory_order_relaxed) == FolderNode::Unread) {
-                stack_.push_back(&children[i]);
+                waiting_.push_back(&children[i]);
                 ++pending_;
             }
         }

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -44,16 +45,17 @@ struct FolderNode {
     bool Final() const { return state.load(std::memory_order_acquire) >= Read; }
 };
 
-// Reads a folder tree with several threads that share a stack of folders
+// Reads a folder tree with several threads that share a list of folders
 // still to read. The start folder is read by the thread that starts the
-// tree; the others are taken by the readers, deepest first, so that the
-// tree fills in roughly the order a depth-first walk visits it.
+// tree; the others are taken by the readers.
 //
 // Counting: every folder is read and counted in foldersCounted; the tree
 // is kept while it fits in the byte limit, and a folder read after that is
 // counted with its whole subtree but marked Dropped, to be read again.
-// Streaming: the readers read ahead of one consumer that walks the tree in
-// order and reads for itself what no reader has taken yet; past the byte
+// Streaming: one consumer walks the tree depth first and reads for itself
+// the folder it needs when no reader has taken it; the readers take the
+// folders found longest ago, which the consumer needs last, so that they
+// read ahead of it rather than race it for the next folder. Past the byte
 // limit the readers wait and the consumer reads alone.
 class FolderTree {
 public:
@@ -102,7 +104,9 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<FolderNode*> stack_;  // may hold folders the consumer has since taken
+    // Folders waiting for a reader, last pushed at the back; may hold
+    // folders the consumer has since taken for itself.
+    std::deque<FolderNode*> waiting_;
     size_t pending_ = 0;              // pushed and not yet read
     bool closing_ = false;
     std::vector<std::thread> readers_;

@@ -80,10 +80,23 @@ RowId RowAt(LRESULT position)
                                                                            : kNoRow;
 }
 
+// The selected row, or -1. The list asks every row for its state when it
+// looks for a selected one, so the count and the selection mark (the row
+// selected last) are asked first.
+LRESULT SelectedRow(HWND list)
+{
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
+        return -1;
+    const LRESULT mark = SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
+    if (mark >= 0 && (SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(mark), LVIS_SELECTED) & LVIS_SELECTED))
+        return mark;
+    return SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+}
+
 ViewMarks NoteView(HWND list)
 {
     ViewMarks marks{};
-    marks.selectedAt = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    marks.selectedAt = SelectedRow(list);
     marks.focusedAt = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
     marks.markAt = SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0);
     marks.topAt = store.Size() > 0 ? SendMessageA(list, LVM_GETTOPINDEX, 0, 0) : 0;
@@ -248,7 +261,7 @@ bool ServeRowText(const NMHDR* header)
 
 bool GetSelectedFolder(HWND list, char* buffer, int size)
 {
-    const LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    const LRESULT row = SelectedRow(list);
     if (row < 0)
         return false;
     LVITEMA item{};
