@@ -272,6 +272,10 @@ ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
     record.ended = 0;
     record.served = false;
     record.stoppedAt = 0;
+    // The last scan's worker sends its last request a moment before its
+    // thread ends; a Go before then would only be told a scan is running.
+    while (ScanWorkerAlive())
+        Sleep(1);
     PostMessageA(app.mainWindow, WM_COMMAND, IDC_MAIN_GO, 0);
     bool pressed = false;
     while (!pressed) {
