@@ -67,13 +67,13 @@ stop() {  # name folders-assessed-when-Stop-is-pressed
 small() {
     tree small "2000 folders, 20000 files" 2000 20000
     part small walk figures
-    stop small 1000
+    stop small 500
 }
 
 large() {
     tree large "20000 folders, 200000 files" 20000 200000
     part large walk targets
-    stop large 10000
+    stop large 5000
 }
 
 # 67 x 67 x 67 folders at the bottom, one file in every folder.
