@@ -2,34 +2,32 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <new>
+#include <string>
 
+#include "app/code_page_text.h"
 #include "scan/scan_rules.h"
 
 namespace {
 
 // The assessment's state: the filters, where rows go, and the current
-// folder's path in narrow characters (shown, filtered, reported).
+// folder's whole path (shown, filtered, reported).
 struct Assessment {
     const ScanOptions& options;
+    const FindFilter find;
     const WalkLimits& limits;
     ScanCounters& counters;
     WalkSink& sink;
-    static constexpr size_t kCapacity = 1040;
-    char path[kCapacity] = {};
-    size_t pathLength = 0;
+    std::wstring path;
     bool stopped = false;
     bool outOfMemory = false;
 };
 
 void EnterChild(Assessment& walk, const FolderNode& child)
 {
-    if (walk.pathLength == 0 || walk.path[walk.pathLength - 1] != '\\')
-        walk.path[walk.pathLength++] = '\\';
-    walk.pathLength += NarrowName(child.name, child.nameLength, walk.path + walk.pathLength,
-                                  Assessment::kCapacity - 1 - walk.pathLength);
-    walk.path[walk.pathLength] = '\0';
+    if (walk.path.empty() || walk.path.back() != L'\\')
+        walk.path += L'\\';
+    walk.path.append(child.name, child.nameLength);
 }
 
 int64_t AssessFolder(Assessment& walk, FolderTree& tree, FolderNode& node, int32_t level);
@@ -62,7 +60,7 @@ int64_t AssessFolder(Assessment& walk, FolderTree& tree, FolderNode& node, int32
     }
     if (node.state.load(std::memory_order_acquire) == FolderNode::Dropped)
         return AssessDropped(walk, tree, node, level);
-    const bool found = PassesFindFilter(walk.options, walk.path);
+    const bool found = walk.find.Passes(walk.path.c_str());
     int64_t branchBytes = node.ownBytes;
     walk.counters.filesAssessed += node.fileCount;
     for (uint32_t i = 0; i < node.childCount && !walk.stopped; ++i) {
@@ -70,18 +68,17 @@ int64_t AssessFolder(Assessment& walk, FolderTree& tree, FolderNode& node, int32
             walk.stopped = true;
             break;
         }
-        const size_t mark = walk.pathLength;
+        const size_t mark = walk.path.size();
         EnterChild(walk, node.children[i]);
         branchBytes += AssessFolder(walk, tree, node.children[i], level + 1);
-        walk.pathLength = mark;
-        walk.path[mark] = '\0';
+        walk.path.resize(mark);
         ++walk.counters.foldersAssessed;
     }
     const int32_t branchMb = MegabytesOf(branchBytes);
     const int32_t nodeMb = MegabytesOf(node.ownBytes);
     if (!walk.stopped && found && PassesDepthFilter(walk.options, level) &&
         PassesSizeFilter(walk.options, branchMb, nodeMb))
-        walk.sink.AddRow(walk.path, branchMb, nodeMb);
+        walk.sink.AddRow(walk.path.c_str(), branchMb, nodeMb);
     walk.sink.FolderDone();
     return branchBytes;
 }
@@ -95,23 +92,17 @@ void CountFolders(FolderTree& tree)
 
 }  // namespace
 
-bool WalkScan(const char* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
+bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
               WalkSink& sink)
 {
     FileSystemRedirectionOff redirection;
-    Assessment walk{options, limits, counters, sink};
-    CopyText(walk.path, root, MAX_PATH);
-    walk.pathLength = std::strlen(walk.path);
-    wchar_t wide[MAX_PATH];
-    const int converted =
-        MultiByteToWideChar(CP_ACP, 0, walk.path, static_cast<int>(walk.pathLength), wide, MAX_PATH - 1);
-    const size_t wideLength = converted > 0 ? static_cast<size_t>(converted) : 0;
+    Assessment walk{options, FindFilter(options), limits, counters, sink, root};
 
     const int threads = ScanThreadCount(limits.threads);
     const bool count = !options.DontCount;
     FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes, threads, counters);
     try {
-        tree.Start(wide, wideLength, walk.pathLength);
+        tree.Start(walk.path.c_str(), walk.path.size(), ToCodePage(walk.path).size());
         if (count)
             CountFolders(tree);
         if (tree.PathTooLong()) {

@@ -12,7 +12,8 @@ class WalkSink {
 public:
     virtual ~WalkSink() = default;
     // A folder that passed the scan filters, after every row below it.
-    virtual void AddRow(const char* folder, int32_t branchMb, int32_t nodeMb) = 0;
+    // `folder` is the whole UTF-16 path, as the file system spells it.
+    virtual void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) = 0;
     // Every folder assessed, listed or not, once its row (if any) is added.
     virtual void FolderDone() {}
     // A child path would be too long: tell the user and end the program.
@@ -27,13 +28,13 @@ struct WalkLimits {
     int threads = 0;
 };
 
-// Both walks of one scan of the start folder `root` (narrow, as the user
-// sees it, with its trailing backslash): the counting pass unless
+// Both walks of one scan of the start folder `root` (UTF-16, as the user
+// gave it, with its trailing backslash): the counting pass unless
 // DontCount is set, then, unless the scan was stopped, the assessment,
 // which hands every folder that passes the filters to `sink` in post-order
 // (a folder after everything below it), exactly as a one-thread
 // depth-first walk would. The start folder itself is added to
 // foldersCounted and foldersAssessed here. Returns false when the walk ran
 // out of memory (the scan then ends as if stopped).
-bool WalkScan(const char* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
+bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
               WalkSink& sink);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "scan/row_store.h"
 #include "ui/dpi_scale.h"
 #include "settings/options.h"
@@ -50,21 +52,26 @@ void WriteHeader(HWND list, int index, const char* text)
 }
 
 // The text of one cell; `number` holds a size's text.
-const char* CellText(int position, int column, char (&number)[16])
+const wchar_t* CellText(int position, int column, wchar_t (&number)[16])
 {
     if (position < 0 || static_cast<size_t>(position) >= store.Size())
-        return "";
+        return L"";
     const RowId id = store.IdAt(static_cast<size_t>(position));
     switch (column) {
     case 0:
         return store.Folder(id);
     case 1:
-    case 2:
-        std::snprintf(number, sizeof number, "%ld",
-                      static_cast<long>(column == 1 ? store.BranchMb(id) : store.NodeMb(id)));
+    case 2: {
+        // "%ld" of the value.
+        const int32_t value = column == 1 ? store.BranchMb(id) : store.NodeMb(id);
+        char digits[16];
+        const int length = std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(value));
+        for (int i = 0; i <= length; ++i)
+            number[i] = static_cast<wchar_t>(digits[i]);
         return number;
+    }
     default:
-        return "";
+        return L"";
     }
 }
 
@@ -240,35 +247,32 @@ void ResortOnColumnClick(int column)
 
 bool ServeRowText(const NMHDR* header)
 {
-    char number[16];
+    wchar_t number[16];
     if (header->code == LVN_GETDISPINFOA) {
         LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))->item;
         if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0)
-            CopyText(item.pszText, CellText(item.iItem, item.iSubItem, number), item.cchTextMax);
+            ToCodePage(CellText(item.iItem, item.iSubItem, number), item.pszText,
+                       static_cast<size_t>(item.cchTextMax));
         return true;
     }
     if (header->code == LVN_GETDISPINFOW) {
         LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))->item;
         if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-            const char* text = CellText(item.iItem, item.iSubItem, number);
-            if (MultiByteToWideChar(CP_ACP, 0, text, -1, item.pszText, item.cchTextMax) == 0)
-                item.pszText[item.cchTextMax - 1] = L'\0';  // cut short
+            const wchar_t* text = CellText(item.iItem, item.iSubItem, number);
+            const size_t length = std::min(std::wcslen(text), static_cast<size_t>(item.cchTextMax - 1));
+            std::wmemcpy(item.pszText, text, length);
+            item.pszText[length] = L'\0';
         }
         return true;
     }
     return false;
 }
 
-bool GetSelectedFolder(HWND list, char* buffer, int size)
+bool GetSelectedFolder(HWND list, std::wstring& folder)
 {
     const LRESULT row = SelectedRow(list);
-    if (row < 0)
+    if (row < 0 || static_cast<size_t>(row) >= store.Size())
         return false;
-    LVITEMA item{};
-    item.iSubItem = 0;
-    item.pszText = buffer;
-    item.cchTextMax = size;
-    buffer[0] = '\0';
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    folder = store.Folder(store.IdAt(static_cast<size_t>(row)));
     return true;
 }

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <span>
+#include <string>
 
 #include "scan/row_batch.h"
 
@@ -37,5 +38,5 @@ void ResortOnColumnClick(int column);
 // any other notification.
 bool ServeRowText(const NMHDR* header);
 
-// Copies the folder text of the selected row; false when no row is selected.
-bool GetSelectedFolder(HWND list, char* buffer, int size);
+// The whole path of the selected row; false when no row is selected.
+bool GetSelectedFolder(HWND list, std::wstring& folder);

@@ -1,11 +1,11 @@
 #include "scan/row_batch.h"
 
-#include <cstring>
+#include <cwchar>
 
-void RowBatch::Add(const char* folder, int32_t branchMb, int32_t nodeMb, uint32_t now)
+void RowBatch::Add(const wchar_t* folder, int32_t branchMb, int32_t nodeMb, uint32_t now)
 {
     const size_t offset = text_.size();
-    text_.append(folder, std::strlen(folder) + 1);  // with its terminator
+    text_.append(folder, std::wcslen(folder) + 1);  // with its terminator
     try {
         pending_.push_back({offset, branchMb, nodeMb});
     } catch (...) {

@@ -13,13 +13,13 @@
 class RowBatch {
 public:
     struct Row {
-        const char* folder;
+        const wchar_t* folder;  // UTF-16, terminated
         int32_t branchMb;
         int32_t nodeMb;
     };
 
     // Appends a row; `now` is a millisecond tick count.
-    void Add(const char* folder, int32_t branchMb, int32_t nodeMb, uint32_t now);
+    void Add(const wchar_t* folder, int32_t branchMb, int32_t nodeMb, uint32_t now);
     // True when the batch holds rows and its oldest has waited `age`
     // milliseconds or more by `now` (tick counts wrap around).
     bool Due(uint32_t now, uint32_t age) const;
@@ -38,7 +38,7 @@ private:
         int32_t branchMb;
         int32_t nodeMb;
     };
-    std::string text_;
+    std::wstring text_;
     std::vector<Pending> pending_;
     std::vector<Row> rows_;
     uint32_t oldest_ = 0;

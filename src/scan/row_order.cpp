@@ -1,10 +1,10 @@
 #include "scan/row_order.h"
 
-int CompareFolderTextsFrom(const char* a, const char* b, size_t from)
+int CompareFolderTextsFrom(const wchar_t* a, const wchar_t* b, size_t from)
 {
     for (size_t i = from;; ++i) {
-        const unsigned char x = UpperByte(a[i]);
-        const unsigned char y = UpperByte(b[i]);
+        const char16_t x = UpperUnit(a[i]);
+        const char16_t y = UpperUnit(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
         if (x == 0)
@@ -12,28 +12,28 @@ int CompareFolderTextsFrom(const char* a, const char* b, size_t from)
     }
 }
 
-int CompareFolderTexts(const char* a, const char* b)
+int CompareFolderTexts(const wchar_t* a, const wchar_t* b)
 {
     return CompareFolderTextsFrom(a, b, 0);
 }
 
-uint64_t FolderSortPrefix(const char* folder, size_t from)
+uint64_t FolderSortPrefix(const wchar_t* folder, size_t from)
 {
     uint64_t prefix = 0;
-    const char* at = folder + from;
-    int taken = 0;
-    for (; taken < 8 && *at != '\0'; ++taken, ++at)
-        prefix = prefix << 8 | UpperByte(*at);
-    for (; taken < 8; ++taken)
-        prefix <<= 8;
+    const wchar_t* at = folder + from;
+    size_t taken = 0;
+    for (; taken < kFolderSortPrefixUnits && *at != L'\0'; ++taken, ++at)
+        prefix = prefix << 16 | UpperUnit(*at);
+    for (; taken < kFolderSortPrefixUnits; ++taken)
+        prefix <<= 16;
     return prefix;
 }
 
-RowKey MakeRowKey(const char* folder, int32_t branchMb, int32_t nodeMb)
+RowKey MakeRowKey(const wchar_t* folder, int32_t branchMb, int32_t nodeMb)
 {
     RowKey key{folder, branchMb, nodeMb};
-    for (char& c : key.folder)
-        c = static_cast<char>(UpperByte(c));
+    for (wchar_t& c : key.folder)
+        c = static_cast<wchar_t>(UpperUnit(c));
     return key;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <numeric>
 
@@ -17,11 +18,11 @@ void MakeRoom(std::vector<T>& items, size_t needed)
         items.reserve(std::max(needed, items.capacity() + items.capacity() / 2));
 }
 
-// How many of the first `limit` bytes `a` and `b` share, letter case aside.
-size_t SharedLength(const char* a, const char* b, size_t limit)
+// How many of the first `limit` units `a` and `b` share, letter case aside.
+size_t SharedLength(const wchar_t* a, const wchar_t* b, size_t limit)
 {
     size_t length = 0;
-    while (length < limit && a[length] != '\0' && UpperByte(a[length]) == UpperByte(b[length]))
+    while (length < limit && a[length] != L'\0' && UpperUnit(a[length]) == UpperUnit(b[length]))
         ++length;
     return length;
 }
@@ -32,34 +33,34 @@ void RowStore::Clear()
 {
     std::vector<Row>().swap(rows_);
     std::vector<RowId>().swap(order_);
-    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    std::vector<std::unique_ptr<wchar_t[]>>().swap(blocks_);
     blockUsed_ = 0;
     shared_ = 0;
 }
 
-uint32_t RowStore::StoreText(const char* text)
+uint32_t RowStore::StoreText(const wchar_t* text)
 {
-    const size_t length = std::strlen(text) + 1;
-    if (length > kBlockBytes)
+    const size_t length = std::wcslen(text) + 1;
+    if (length > kBlockUnits)
         throw std::bad_alloc();
-    if (blocks_.empty() || kBlockBytes - blockUsed_ < length) {
+    if (blocks_.empty() || kBlockUnits - blockUsed_ < length) {
         // Offsets are 32-bit.
-        if (uint64_t{blocks_.size()} >= (uint64_t{1} << 32) / kBlockBytes)
+        if (uint64_t{blocks_.size()} >= (uint64_t{1} << 32) / kBlockUnits)
             throw std::bad_alloc();
         MakeRoom(blocks_, blocks_.size() + 1);
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));
+        blocks_.push_back(std::make_unique_for_overwrite<wchar_t[]>(kBlockUnits));
         blockUsed_ = 0;
     }
-    std::memcpy(blocks_.back().get() + blockUsed_, text, length);
-    const size_t offset = (blocks_.size() - 1) * kBlockBytes + blockUsed_;
+    std::memcpy(blocks_.back().get() + blockUsed_, text, length * sizeof(wchar_t));
+    const size_t offset = (blocks_.size() - 1) * kBlockUnits + blockUsed_;
     blockUsed_ += length;
     return static_cast<uint32_t>(offset);
 }
 
-const char* RowStore::Folder(RowId id) const
+const wchar_t* RowStore::Folder(RowId id) const
 {
     const uint32_t offset = rows_[id].text;
-    return blocks_[offset / kBlockBytes].get() + offset % kBlockBytes;
+    return blocks_[offset / kBlockUnits].get() + offset % kBlockUnits;
 }
 
 bool RowStore::Less(RowId a, RowId b, int column) const
@@ -101,8 +102,8 @@ size_t RowStore::Add(std::span<const RowBatch::Row> rows)
         throw;
     }
     // Nothing below allocates.
-    const char* first = Folder(0);
-    size_t shared = before == 0 ? std::strlen(first) : shared_;
+    const wchar_t* first = Folder(0);
+    size_t shared = before == 0 ? std::wcslen(first) : shared_;
     for (size_t id = before; id < before + count && shared > 0; ++id)
         shared = SharedLength(first, Folder(static_cast<RowId>(id)), shared);
     shared_ = shared;
@@ -135,7 +136,7 @@ size_t RowStore::Add(std::span<const RowBatch::Row> rows)
 }
 
 // A row id with eight bytes of what orders it, sorted side by side so that
-// sorting touches the rows themselves only once per eight bytes of text.
+// sorting touches the rows themselves only once per four units of text.
 struct RowStore::Keyed {
     uint64_t key;
     RowId id;
@@ -152,8 +153,8 @@ void SortByKey(RowStore::Keyed* begin, RowStore::Keyed* end)
 
 void RowStore::SortFolders(Keyed* begin, Keyed* end, size_t from)
 {
-    // Every row here agrees in its first `from` bytes: order by the next
-    // eight, then each run that agrees in those too by the eight after.
+    // Every row here agrees in its first `from` units: order by the next
+    // four, then each run that agrees in those too by the four after.
     constexpr ptrdiff_t kAhead = 16;  // texts lie far apart: fetch ahead
     for (Keyed* at = begin; at != end; ++at) {
         if (end - at > kAhead)
@@ -165,9 +166,9 @@ void RowStore::SortFolders(Keyed* begin, Keyed* end, size_t from)
         Keyed* runEnd = run + 1;
         while (runEnd != end && runEnd->key == run->key)
             ++runEnd;
-        // A last byte of zero: the texts ended together.
-        if (runEnd - run > 1 && (run->key & 0xFF) != 0)
-            SortFolders(run, runEnd, from + 8);
+        // A last unit of zero: the texts ended together.
+        if (runEnd - run > 1 && (run->key & 0xFFFF) != 0)
+            SortFolders(run, runEnd, from + kFolderSortPrefixUnits);
         run = runEnd;
     }
 }
@@ -211,5 +212,5 @@ size_t RowStore::PositionOf(RowId id) const
 size_t RowStore::BytesHeld() const
 {
     return rows_.capacity() * sizeof(Row) + order_.capacity() * sizeof(RowId) +
-           blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * kBlockBytes;
+           blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * kBlockUnits * sizeof(wchar_t);
 }

@@ -12,8 +12,8 @@
 // order by one column (see row_order.h). Rows are numbered in the order they
 // arrive, from 0; positions count from 0 in the current order.
 //
-// Each row costs its folder text with a terminator, twelve bytes of record
-// and four of order, plus the slack of growing arrays.
+// Each row costs its UTF-16 folder text with a terminator, twelve bytes of
+// record and four of order, plus the slack of growing arrays.
 class RowStore {
 public:
     using RowId = uint32_t;
@@ -41,7 +41,7 @@ public:
     // The position of row `id`, or kNoPosition when there is no such row.
     size_t PositionOf(RowId id) const;
 
-    const char* Folder(RowId id) const;
+    const wchar_t* Folder(RowId id) const;
     int32_t BranchMb(RowId id) const { return rows_[id].branchMb; }
     int32_t NodeMb(RowId id) const { return rows_[id].nodeMb; }
 
@@ -50,14 +50,14 @@ public:
 
 private:
     struct Row {
-        uint32_t text;  // offset of the folder text in the blocks
+        uint32_t text;  // offset of the folder text in the blocks, in units
         int32_t branchMb;
         int32_t nodeMb;
     };
 
-    static constexpr size_t kBlockBytes = 256u << 10;
+    static constexpr size_t kBlockUnits = 128u << 10;  // 256 KB
 
-    uint32_t StoreText(const char* text);
+    uint32_t StoreText(const wchar_t* text);
     bool Less(RowId a, RowId b, int column) const;
     void SortByKeys(int column);
     void SortFolders(Keyed* begin, Keyed* end, size_t from);
@@ -65,9 +65,9 @@ private:
     std::vector<Row> rows_;
     std::vector<RowId> order_;
     // Folder texts, each whole within one block.
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    size_t blockUsed_ = 0;
-    // How many leading bytes every folder text shares, letter case aside.
+    std::vector<std::unique_ptr<wchar_t[]>> blocks_;
+    size_t blockUsed_ = 0;  // units
+    // How many leading units every folder text shares, letter case aside.
     size_t shared_ = 0;
     int column_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "settings/options.h"
 
@@ -24,6 +25,6 @@ inline constexpr UINT kScanEndedRequest = WM_APP + 13;
 inline constexpr UINT kLastScanRequest = WM_APP + 39;
 
 struct ScanStart {
-    char root[260];
+    std::wstring root;  // the start folder, with its trailing backslash
     ScanOptions options;
 };

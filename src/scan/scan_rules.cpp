@@ -5,6 +5,10 @@
 
 #include "scan/scan_rules.h"
 
+#include <cstring>
+
+#include "app/code_page_text.h"
+
 int32_t MegabytesOf(int64_t bytes)
 {
     // Two pebibytes and more would wrap to a negative number: held at the
@@ -28,12 +32,24 @@ bool PassesDepthFilter(const ScanOptions& options, int32_t level)
     return options.DepthLimit != 0 && static_cast<uint32_t>(level) <= static_cast<uint32_t>(options.DepthLimit);
 }
 
-bool PassesFindFilter(const ScanOptions& options, const char* path)
+FindFilter::FindFilter(const ScanOptions& options)
+    : on_(options.Find != 0),
+      invert_(options.InvertFind != 0),
+      pattern_(FromCodePage(std::string_view(options.FindText, strnlen(options.FindText, sizeof options.FindText))))
 {
-    if (!options.Find)
+}
+
+bool FindFilter::Passes(const wchar_t* path) const
+{
+    if (!on_)
         return true;
-    const bool matches = PathMatchSpecA(path, options.FindText) != FALSE;
-    return matches != (options.InvertFind != 0);
+    const bool matches = PathMatchSpecW(path, pattern_.c_str()) != FALSE;
+    return matches != invert_;
+}
+
+bool PassesFindFilter(const ScanOptions& options, const wchar_t* path)
+{
+    return FindFilter(options).Passes(path);
 }
 
 bool ChildPathTooLong(size_t pathLength, size_t nameLength)

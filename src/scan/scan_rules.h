@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "settings/options.h"
 
@@ -18,9 +19,22 @@ bool PassesSizeFilter(const ScanOptions& options, int32_t branchMb, int32_t node
 // compared unsigned (a negative limit lets every level through).
 bool PassesDepthFilter(const ScanOptions& options, int32_t level);
 
-// The find filter: off, or PathMatchSpecA(path, FindText) exclusive-or
-// InvertFind.
-bool PassesFindFilter(const ScanOptions& options, const char* path);
+// The find filter of one scan: off, or the wildcard match of the whole
+// UTF-16 path against FindText (PathMatchSpecW) exclusive-or InvertFind.
+// The pattern is converted from the code page once.
+class FindFilter {
+public:
+    explicit FindFilter(const ScanOptions& options);
+    bool Passes(const wchar_t* path) const;
+
+private:
+    bool on_;
+    bool invert_;
+    std::wstring pattern_;
+};
+
+// The same for one path.
+bool PassesFindFilter(const ScanOptions& options, const wchar_t* path);
 
 // Longest folder path (narrow characters) whose entries are enumerated:
 // the search pattern "<path>\*" must stay within 259 characters.

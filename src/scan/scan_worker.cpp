@@ -22,7 +22,7 @@ constexpr uint32_t kRowBatchMs = 100;
 // Rows go to the list through the UI thread, a batch per request.
 class ListSink : public WalkSink {
 public:
-    void AddRow(const char* folder, int32_t branchMb, int32_t nodeMb) override
+    void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) override
     {
         batch_.Add(folder, branchMb, nodeMb, GetTickCount());
     }
@@ -79,7 +79,7 @@ DWORD WINAPI ScanWorker(void*)
         ScanCounters counters{app.stopRequested, app.foldersCounted, app.foldersAssessed, app.filesAssessed};
         WalkLimits limits;
         limits.threads = requestedThreadCount;
-        complete = WalkScan(start.root, start.options, limits, counters, sink);
+        complete = WalkScan(start.root.c_str(), start.options, limits, counters, sink);
     } catch (const std::bad_alloc&) {
         complete = false;
     }

@@ -4,7 +4,7 @@
 
 namespace {
 
-bool IsTrimmed(char c) { return c == ' ' || c == '\n' || c == '\t'; }
+bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\n' || c == L'\t'; }
 
 }  // namespace
 
@@ -80,4 +80,21 @@ void AddBackslash(char* path)
         return;
     path[length] = '\\';
     path[length + 1] = '\0';
+}
+
+void TrimText(std::wstring& text)
+{
+    size_t length = text.size();
+    while (length > 0 && IsTrimmed(text[length - 1]))
+        --length;
+    size_t start = 0;
+    while (start < length && IsTrimmed(text[start]))
+        ++start;
+    text = text.substr(start, length - start);
+}
+
+void AddBackslash(std::wstring& path)
+{
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
 }

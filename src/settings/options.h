@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // What a scan gathers into the result list.
 struct ScanOptions {
@@ -42,3 +43,10 @@ void CopyText(char* dest, const char* src, int size);
 // Appends a backslash like PathAddBackslashA: not to an empty text, not when
 // one is there, not when the result would not fit in 259 characters.
 void AddBackslash(char* path);
+
+// The same trimming for a UTF-16 text.
+void TrimText(std::wstring& text);
+
+// Appends a backslash to a UTF-16 path unless it is empty or ends in one.
+// Its length is not limited.
+void AddBackslash(std::wstring& path);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "app/message_loop.h"
 #include "links/links_dialog.h"
 #include "report/save_report.h"
@@ -126,6 +127,16 @@ void BrowseInto(HWND window, const char* initial)
         SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
 }
 
+// The selected row's path as the narrow commands take it.
+bool SelectedFolder(char (&path)[MAX_PATH])
+{
+    std::wstring folder;
+    if (!GetSelectedFolder(app.listWindow, folder))
+        return false;
+    ToCodePage(folder, path, MAX_PATH);
+    return true;
+}
+
 void OnCommand(HWND window, int id)
 {
     char path[MAX_PATH];
@@ -142,21 +153,21 @@ void OnCommand(HWND window, int id)
         BrowseInto(window, path);
         break;
     case IDM_GO_FROM_HERE:
-        if (GetSelectedFolder(app.listWindow, path, sizeof path)) {
+        if (SelectedFolder(path)) {
             SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
             StartScan();
         }
         break;
     case IDM_EXPLORE_FROM_HERE:
-        if (GetSelectedFolder(app.listWindow, path, sizeof path))
+        if (SelectedFolder(path))
             ExploreSelected(path);
         break;
     case IDM_BROWSE_FROM_HERE:
-        if (GetSelectedFolder(app.listWindow, path, sizeof path))
+        if (SelectedFolder(path))
             BrowseInto(window, path);
         break;
     case IDM_COPY_FOLDER_NAME:
-        if (GetSelectedFolder(app.listWindow, path, sizeof path))
+        if (SelectedFolder(path))
             CopyTextToClipboard(window, path);
         break;
     case IDM_LINKS:

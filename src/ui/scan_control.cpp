@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "app/message_loop.h"
 #include "res/resource_ids.h"
 #include "scan/result_list.h"
@@ -26,11 +29,14 @@ bool stopWaiting = false;
 void PrepareScan(HWND mainWindow, ScanStart& start)
 {
     ClearResultList(app.listWindow);
-    char root[MAX_PATH] = {};
-    GetDlgItemTextA(mainWindow, IDC_MAIN_FOLDER, root, MAX_PATH);
-    TrimText(root);
-    AddBackslash(root);
-    SetDlgItemTextA(mainWindow, IDC_MAIN_FOLDER, root);
+    HWND field = GetDlgItem(mainWindow, IDC_MAIN_FOLDER);
+    std::wstring wideRoot(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
+    wideRoot.resize(static_cast<size_t>(GetWindowTextW(field, wideRoot.data(), static_cast<int>(wideRoot.size()))));
+    TrimText(wideRoot);
+    AddBackslash(wideRoot);
+    SetWindowTextW(field, wideRoot.c_str());
+    char root[MAX_PATH];
+    ToCodePage(wideRoot, root, sizeof root);
     CopyText(app.scanRoot, root, sizeof app.scanRoot);
     app.foldersCounted = 0;
     app.filesAssessed = 0;
@@ -49,7 +55,7 @@ void PrepareScan(HWND mainWindow, ScanStart& start)
     SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(app.status));
     ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
-    CopyText(start.root, root, sizeof start.root);
+    start.root = std::move(wideRoot);
     start.options = app.activeScanOptions;
 }
 

@@ -13,30 +13,31 @@
 namespace {
 
 struct Generated {
-    std::vector<std::string> folders;
+    std::vector<std::wstring> folders;
     std::vector<RowBatch::Row> rows;
 };
 
-// Folders under one long shared start, differing in letter case, in bytes
-// above 0x7F, in prefixes and only past their first eight differing bytes;
+// Folders under one long shared start, differing in letter case, in units
+// above 0x7F, in prefixes and only past their first four differing units;
 // sizes from a small range, so that every column has many ties.
 Generated MakeRows(size_t count)
 {
-    const char* names[] = {"abcdefghij1", "ABCDEFGHIJ2", "abcdefghij", "AbCdEfGhIj1", "b", "B\\c", "\xE9t\xE9",
-                           "zz",          "a",           "A",          "abcdefgh",    "abcdefgh\\x"};
+    const wchar_t* names[] = {L"abcdefghij1", L"ABCDEFGHIJ2", L"abcdefghij", L"AbCdEfGhIj1", L"b",        L"B\\c",
+                              L"\u00E9t\u00E9", L"zz",       L"a",         L"A",          L"abcdefgh", L"abcdefgh\\x",
+                              L"\u8868x",      L"\U0001F600"};
     Generated made;
     uint32_t seed = 12345;
     auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
     for (size_t i = 0; i < count; ++i) {
-        std::string folder = "C:\\Users\\Somebody\\";
-        folder += names[next() % 12];
+        std::wstring folder = L"C:\\Users\\Somebody\\";
+        folder += names[next() % 14];
         if (next() % 3 == 0) {
-            folder += '\\';
-            folder += static_cast<char>('0' + next() % 4);
+            folder += L'\\';
+            folder += static_cast<wchar_t>(L'0' + next() % 4);
         }
         made.folders.push_back(folder);
     }
-    for (const std::string& folder : made.folders)
+    for (const std::wstring& folder : made.folders)
         made.rows.push_back({folder.c_str(), static_cast<int32_t>(next() % 5), static_cast<int32_t>(next() % 3) - 1});
     return made;
 }
@@ -108,13 +109,13 @@ TEST(RowStore, ColumnClickSortsStablyAndMergesGoOnInTheNewOrder)
 TEST(RowStore, KeepsTextsAndValuesAndFindsPositions)
 {
     RowStore store;
-    const std::string longFolder(259, 'q');
+    const std::wstring longFolder(40000, L'q');  // past any old path limit
     const std::vector<RowBatch::Row> rows = {
-        {"C:\\x\\b", 5, 1}, {"C:\\x\\A", 9, 2}, {longFolder.c_str(), -3, 2147483647}, {"C:\\x\\", 30, 1}};
+        {L"C:\\x\\b", 5, 1}, {L"C:\\x\\A", 9, 2}, {longFolder.c_str(), -3, 2147483647}, {L"C:\\x\\", 30, 1}};
     EXPECT_EQ(store.Add(rows), 0u);
     ASSERT_EQ(store.Size(), 4u);
     EXPECT_EQ(Order(store), (std::vector<RowStore::RowId>{3, 1, 0, 2}));
-    EXPECT_STREQ(store.Folder(1), "C:\\x\\A");
+    EXPECT_STREQ(store.Folder(1), L"C:\\x\\A");
     EXPECT_EQ(store.Folder(2), longFolder);
     EXPECT_EQ(store.BranchMb(2), -3);
     EXPECT_EQ(store.NodeMb(2), 2147483647);
@@ -123,7 +124,7 @@ TEST(RowStore, KeepsTextsAndValuesAndFindsPositions)
     EXPECT_EQ(store.PositionOf(4), RowStore::kNoPosition);
 
     // A row that sorts last changes nothing before it.
-    const std::vector<RowBatch::Row> last = {{"z", 1, 1}};
+    const std::vector<RowBatch::Row> last = {{L"z", 1, 1}};
     EXPECT_EQ(store.Add(last), 4u);
     store.Clear();
     EXPECT_EQ(store.Size(), 0u);

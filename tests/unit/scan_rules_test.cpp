@@ -80,17 +80,17 @@ TEST(FindFilter, MatchesTheWholePathWithoutRegardToCase)
 {
     ScanOptions o = NoFilters();
     std::strcpy(o.FindText, "nothing");
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\Data"));  // off
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\Data"));  // off
     o.Find = 1;
-    EXPECT_FALSE(PassesFindFilter(o, "C:\\Data"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data"));
     std::strcpy(o.FindText, "*\\data");
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\DATA"));
-    EXPECT_FALSE(PassesFindFilter(o, "C:\\Data\\Sub"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\DATA"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data\\Sub"));
     std::strcpy(o.FindText, "c:\\d?ta*");
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\Data\\Sub"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\Data\\Sub"));
     std::strcpy(o.FindText, "*?*");  // the default keeps every folder
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\"));
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\x"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\x"));
 }
 
 TEST(FindFilter, InvertedKeepsExactlyTheFoldersThatDoNotMatch)
@@ -99,9 +99,9 @@ TEST(FindFilter, InvertedKeepsExactlyTheFoldersThatDoNotMatch)
     o.Find = 1;
     o.InvertFind = 1;
     std::strcpy(o.FindText, "*\\Temp*");
-    EXPECT_FALSE(PassesFindFilter(o, "C:\\Temp"));
-    EXPECT_FALSE(PassesFindFilter(o, "C:\\x\\tempfiles"));
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\x"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\Temp"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\x\\tempfiles"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\x"));
 }
 
 TEST(FindFilter, OnlyTheStartFolderEndsInABackslash)
@@ -109,8 +109,8 @@ TEST(FindFilter, OnlyTheStartFolderEndsInABackslash)
     ScanOptions o = NoFilters();
     o.Find = 1;
     std::strcpy(o.FindText, "*\\");
-    EXPECT_TRUE(PassesFindFilter(o, "C:\\Data\\"));
-    EXPECT_FALSE(PassesFindFilter(o, "C:\\Data\\Sub"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\Data\\"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data\\Sub"));
 }
 
 TEST(PathLimits, ChildPathsUpTo520CharactersAreAllowed)

@@ -16,13 +16,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/code_page_text.h"
 #include "scan/folder_read.h"
 #include "scan/folder_walk.h"
 #include "scan/scan_rules.h"
 
 namespace {
 
-using Row = std::tuple<std::string, int32_t, int32_t>;
+using Row = std::tuple<std::wstring, int32_t, int32_t>;
 
 constexpr int64_t MB = 1048576;
 
@@ -31,7 +32,7 @@ public:
     std::vector<Row> rows;
     int tooLong = 0;
     std::function<void()> onFirstRow;
-    void AddRow(const char* folder, int32_t branchMb, int32_t nodeMb) override
+    void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) override
     {
         rows.emplace_back(folder, branchMb, nodeMb);
         if (onFirstRow)
@@ -103,21 +104,22 @@ bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target)
 }
 
 // What a plain one-thread depth-first walk gives: rows in post-order and
-// the counters, following the same rules (names converted to the code page,
-// links measured as empty, paths too long for a search pattern not entered).
+// the counters, following the same rules (links measured as empty, paths
+// too long for a search pattern not entered).
 struct PlainWalk {
     ScanOptions options;
     std::vector<Row> rows;
     int32_t folders = 0;
     int32_t files = 0;
 
-    int64_t Walk(const std::wstring& wide, const std::string& narrow, int32_t level, bool enter)
+    int64_t Walk(const std::wstring& wide, int32_t level, bool enter)
     {
         int64_t branch = 0;
         int64_t node = 0;
         WIN32_FIND_DATAW data;
         HANDLE find = INVALID_HANDLE_VALUE;
-        if (enter && !narrow.empty() && narrow.size() <= kLongestEnumeratedPath && wide.size() + 3 <= MAX_PATH)
+        const size_t narrow = ToCodePage(wide).size();
+        if (enter && narrow > 0 && narrow <= kLongestEnumeratedPath && wide.size() + 3 <= MAX_PATH)
             find = FindFirstFileW((wide + (wide.back() == L'\\' ? L"*" : L"\\*")).c_str(), &data);
         if (find != INVALID_HANDLE_VALUE) {
             do {
@@ -125,14 +127,10 @@ struct PlainWalk {
                 if (name == L"." || name == L"..")
                     continue;
                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    char converted[600];
-                    const size_t length = NarrowName(name.c_str(), name.size(), converted, sizeof converted);
                     const bool linked = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
                                         !EntersReparseFolder(data.dwReserved0);
-                    const std::string sep = narrow.back() == '\\' ? "" : "\\";
                     const std::wstring wideSep = wide.back() == L'\\' ? L"" : L"\\";
-                    branch += Walk(wide + wideSep + name, narrow + sep + std::string(converted, length), level + 1,
-                                   !linked);
+                    branch += Walk(wide + wideSep + name, level + 1, !linked);
                     ++folders;
                 } else {
                     const int64_t size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -145,9 +143,9 @@ struct PlainWalk {
         }
         const int32_t branchMb = MegabytesOf(branch);
         const int32_t nodeMb = MegabytesOf(node);
-        if (PassesFindFilter(options, narrow.c_str()) && PassesDepthFilter(options, level) &&
+        if (PassesFindFilter(options, wide.c_str()) && PassesDepthFilter(options, level) &&
             PassesSizeFilter(options, branchMb, nodeMb))
-            rows.emplace_back(narrow, branchMb, nodeMb);
+            rows.emplace_back(wide, branchMb, nodeMb);
         return branch;
     }
 };
@@ -202,11 +200,14 @@ protected:
         foldersCounted = 0;
         foldersAssessed = 0;
         filesAssessed = 0;
-        EXPECT_TRUE(WalkScan((start.empty() ? root + "\\" : start).c_str(), options, limits, counters, rows));
+        EXPECT_TRUE(WalkScan(Wide(start.empty() ? root + "\\" : start).c_str(), options, limits, counters, rows));
         return rows.rows;
     }
 
-    std::string P(const std::string& relative) const { return relative.empty() ? root + "\\" : root + "\\" + relative; }
+    std::wstring P(const std::string& relative) const
+    {
+        return Wide(relative.empty() ? root + "\\" : root + "\\" + relative);
+    }
 
     // a (1 MB + 10), a\b (3 MB), a\b\c (empty), d (1,048,575 B and a hidden 1 B)
     void BuildSmallTree()
@@ -272,7 +273,7 @@ TEST_F(WalkTest, PostOrderPutsEachFolderAfterItsSubtree)
 {
     BuildSmallTree();
     const auto rows = Scan(Options());
-    auto at = [&](const std::string& path) {
+    auto at = [&](const std::wstring& path) {
         for (size_t i = 0; i < rows.size(); ++i)
             if (std::get<0>(rows[i]) == path)
                 return i;
@@ -348,7 +349,7 @@ TEST_F(WalkTest, AStoppedScanListsNothingItHasNotMeasuredWhole)
 TEST_F(WalkTest, UnreadableStartFolderCountsAsEmpty)
 {
     const std::string missing = root + "\\missing\\";
-    EXPECT_EQ(Scan(Options(), {}, nullptr, missing), (std::vector<Row>{{missing, 1, 1}}));
+    EXPECT_EQ(Scan(Options(), {}, nullptr, missing), (std::vector<Row>{{Wide(missing), 1, 1}}));
     EXPECT_EQ(foldersCounted, 1);
     EXPECT_EQ(filesAssessed, 0);
 }
@@ -357,9 +358,9 @@ TEST_F(WalkTest, EmptyStartPathEnumeratesNothing)
 {
     CollectRows rows;
     foldersCounted = 0;
-    EXPECT_TRUE(WalkScan("", Options(), {}, counters, rows));
+    EXPECT_TRUE(WalkScan(L"", Options(), {}, counters, rows));
     EXPECT_EQ(foldersCounted, 1);  // the start folder alone
-    EXPECT_EQ(rows.rows, (std::vector<Row>{{"", 1, 1}}));
+    EXPECT_EQ(rows.rows, (std::vector<Row>{{L"", 1, 1}}));
 }
 
 TEST_F(WalkTest, FolderNamedOutsideTheCodePageStillAddsItsFiles)
@@ -371,8 +372,8 @@ TEST_F(WalkTest, FolderNamedOutsideTheCodePageStillAddsItsFiles)
     WideFile(japanese + L"\\\u6771\\more", 2 * MB);
     auto rows = Scan(Options());
     std::sort(rows.begin(), rows.end());
-    // Shown as the narrow find functions would name it, measured in full.
-    EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {P("??"), 6, 4}, {P("??\\?"), 3, 3}}));
+    // Listed by its own name, measured in full.
+    EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {japanese, 6, 4}, {japanese + L"\\\u6771", 3, 3}}));
     EXPECT_EQ(filesAssessed, 2);
     EXPECT_EQ(foldersCounted, 3);
 }
@@ -477,7 +478,7 @@ TEST_F(WalkTest, EveryThreadCountGivesThePlainWalksAnswer)
     PlainWalk plain[2];
     for (const bool limitSize : {false, true}) {
         plain[limitSize].options = Options(limitSize);
-        plain[limitSize].Walk(Wide(root + "\\"), root + "\\", 1, true);
+        plain[limitSize].Walk(Wide(root + "\\"), 1, true);
     }
     for (const Setup& setup : setups) {
         ScanOptions o = Options(setup.limitSize);
