@@ -11,7 +11,7 @@
 #include "links/links_dialog.h"
 #include "report/save_report.h"
 #include "res/resource_ids.h"
-#include "scan/result_list.h"
+#include "ui/result_list.h"
 #include "scan/scan_messages.h"
 #include "ui/clipboard.h"
 #include "ui/dpi_scale.h"

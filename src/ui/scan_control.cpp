@@ -9,7 +9,7 @@
 #include "app/code_page_text.h"
 #include "app/message_loop.h"
 #include "res/resource_ids.h"
-#include "scan/result_list.h"
+#include "ui/result_list.h"
 #include "scan/row_batch.h"
 #include "scan/scan_messages.h"
 #include "scan/scan_worker.h"

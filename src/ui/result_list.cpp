@@ -1,4 +1,4 @@
-#include "scan/result_list.h"
+#include "ui/result_list.h"
 
 #include <algorithm>
 #include <cstdio>
