@@ -73,3 +73,21 @@ std::wstring FromCodePage(std::string_view text)
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
     return out;
 }
+
+size_t LastBackslash(std::string_view text, unsigned codePage)
+{
+    size_t last = std::string_view::npos;
+    size_t at = 0;
+    while (at < text.size()) {
+        const BYTE byte = static_cast<BYTE>(text[at]);
+        if (byte == '\\')
+            last = at;
+        at += IsDBCSLeadByteEx(codePage, byte) && at + 1 < text.size() ? 2 : 1;
+    }
+    return last;
+}
+
+bool EndsInBackslash(std::string_view text, unsigned codePage)
+{
+    return !text.empty() && LastBackslash(text, codePage) == text.size() - 1;
+}

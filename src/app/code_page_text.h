@@ -19,3 +19,14 @@ size_t ToCodePage(std::wstring_view text, char* out, size_t size);
 
 // The UTF-16 text of a system code page text.
 std::wstring FromCodePage(std::string_view text);
+
+// Backslashes in code-page text. Under a double-byte code page the byte
+// 0x5C is also the second byte of many characters (code page 932 writes
+// "表" as 0x95 0x5C), so a byte test would take such a character for a
+// separator. These walk the text a character at a time. `codePage` 0 is
+// the system code page.
+
+// True when the text's last character is a backslash.
+bool EndsInBackslash(std::string_view text, unsigned codePage = 0);
+// The offset of the last backslash character, or std::string_view::npos.
+size_t LastBackslash(std::string_view text, unsigned codePage = 0);

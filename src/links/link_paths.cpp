@@ -1,6 +1,9 @@
 #include "links/link_paths.h"
 
 #include <cstring>
+#include <string_view>
+
+#include "app/code_page_text.h"
 
 namespace {
 
@@ -22,7 +25,7 @@ void ComposeQuickLaunchPath(const char* appData, int cut, char* path)
     std::memcpy(path, appData, length);
     // Unlike PathAddBackslashA this also adds the backslash to a value of
     // 259 characters; without it the tail would be glued to the last name.
-    if (length > 0 && path[length - 1] != '\\')
+    if (length > 0 && !EndsInBackslash(std::string_view(path, length)))
         path[length++] = '\\';
     std::memcpy(path + length, quickLaunchTail, kTailLength + 1);
 }
@@ -33,7 +36,7 @@ bool FormLinkPath(const char* folder, char* linkPath)
     size_t length = std::strlen(folder);
     if (length == 0)
         return false;
-    const bool needsBackslash = folder[length - 1] != '\\';
+    const bool needsBackslash = !EndsInBackslash(std::string_view(folder, length));
     if (length + (needsBackslash ? 1 : 0) + kNameLength > static_cast<size_t>(longestLinkPath))
         return false;
     std::memcpy(linkPath, folder, length);
@@ -45,8 +48,8 @@ bool FormLinkPath(const char* folder, char* linkPath)
 
 void ProgramFolderOf(const char* programPath, char* folder)
 {
-    const char* last = std::strrchr(programPath, '\\');
-    size_t length = last == nullptr ? 0 : static_cast<size_t>(last - programPath);
+    const size_t last = LastBackslash(programPath);
+    size_t length = last == std::string_view::npos ? 0 : last;
     if (length > static_cast<size_t>(linkPathSize - 1))
         length = linkPathSize - 1;
     std::memcpy(folder, programPath, length);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/code_page_text.h"
+
 namespace {
 
 bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\n' || c == L'\t'; }
@@ -76,7 +78,7 @@ void CopyText(char* dest, const char* src, int size)
 void AddBackslash(char* path)
 {
     size_t length = std::strlen(path);
-    if (length == 0 || path[length - 1] == '\\' || length + 1 > 259)
+    if (length == 0 || EndsInBackslash(std::string_view(path, length)) || length + 1 > 259)
         return;
     path[length] = '\\';
     path[length + 1] = '\0';

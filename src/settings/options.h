@@ -40,8 +40,9 @@ void TrimText(char* text);
 // Copies at most size - 1 characters and always terminates (size > 0).
 void CopyText(char* dest, const char* src, int size);
 
-// Appends a backslash like PathAddBackslashA: not to an empty text, not when
-// one is there, not when the result would not fit in 259 characters.
+// Appends a backslash to code-page text like PathAddBackslashA: not to an
+// empty text, not when its last character is one, not when the result would
+// not fit in 259 characters.
 void AddBackslash(char* path);
 
 // The same trimming for a UTF-16 text.

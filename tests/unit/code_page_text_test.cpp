@@ -26,4 +26,18 @@ TEST(CodePageText, LostCharactersBecomeQuestionMarksNeverLookAlikes)
     EXPECT_STREQ(out, "abc");
 }
 
+// Code page 932 writes "表" as 0x95 0x5C: its second byte is no separator.
+TEST(CodePageText, ATrailByteOf0x5CIsNoBackslash)
+{
+    if (!IsValidCodePage(932))
+        GTEST_SKIP() << "code page 932 is not installed";
+    const std::string table = "C:\\\x95\x5C";  // C:\表
+    EXPECT_FALSE(EndsInBackslash(table, 932));
+    EXPECT_TRUE(EndsInBackslash(table + "\\", 932));
+    EXPECT_EQ(LastBackslash(table, 932), 2u);
+    EXPECT_EQ(LastBackslash(table + "\\x", 932), 5u);
+    // The same bytes under code page 1252 are two characters, 0x5C the last.
+    EXPECT_TRUE(EndsInBackslash(table, 1252));
+}
+
 }  // namespace
