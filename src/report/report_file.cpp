@@ -1,24 +1,64 @@
 #include "report/report_file.h"
 
 #include <windows.h>
-#include <shlwapi.h>
+#include <fcntl.h>
+#include <io.h>
 
-#include <cstring>
+#include <cstdint>
+#include <cwchar>
+
+#include "app/wide_path.h"
 
 namespace {
 
 // True when `path` names nothing yet, or a file that may be written over.
 // Opening it does not change it.
-bool WritableOrAbsent(const char* path)
+bool WritableOrAbsent(const std::wstring& path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
         return true;
     }
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND;
+}
+
+// Makes a new, empty file named "dwrNNNN.tmp" that no other file in
+// `folder` has, and opens it for writing in text mode. Null when none
+// could be made; `name` then is empty.
+FILE* MakeTemporaryFile(const std::wstring& folder, std::wstring& name)
+{
+    const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (DWORD attempt = 0; attempt < 1000; ++attempt) {
+        wchar_t unique[16];
+        std::swprintf(unique, sizeof unique / sizeof unique[0], L"dwr%04X.tmp", (seed + attempt) & 0xFFFF);
+        name = folder + L"\\" + unique;
+        HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS)
+                continue;
+            break;
+        }
+        // The stream takes the handle over; closing it closes the handle.
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_TEXT);
+        if (descriptor == -1) {
+            CloseHandle(handle);
+            DeleteFileW(name.c_str());
+            break;
+        }
+        FILE* file = _fdopen(descriptor, "w+");
+        if (file == nullptr) {
+            _close(descriptor);
+            DeleteFileW(name.c_str());
+            break;
+        }
+        return file;
+    }
+    name.clear();
+    return nullptr;
 }
 
 }  // namespace
@@ -28,30 +68,21 @@ ReportFile::~ReportFile()
     Discard();
 }
 
-bool ReportFile::Open(const char* path)
+bool ReportFile::Open(const std::wstring& path)
 {
     Discard();
-    const size_t length = std::strlen(path);
-    if (length >= sizeof target_ || !WritableOrAbsent(path))
+    const std::wstring target = ExtendedPath(path);
+    if (path.empty() || !WritableOrAbsent(target))
         return false;
-    std::memcpy(target_, path, length + 1);
-
-    char folder[sizeof target_];
-    std::memcpy(folder, path, length + 1);
-    PathRemoveFileSpecA(folder);
-    if (folder[0] == '\0')
-        std::strcpy(folder, ".");
-    // Makes a new, empty file with a name no other file in the folder has.
-    if (GetTempFileNameA(folder, "dwr", 0, temporary_) == 0) {
-        temporary_[0] = '\0';
+    std::wstring folder = FolderOf(target);
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.empty())
         return false;
-    }
-    file_ = std::fopen(temporary_, "w+");
-    if (file_ == nullptr) {
-        DeleteFileA(temporary_);
-        temporary_[0] = '\0';
+    file_ = MakeTemporaryFile(folder, temporary_);
+    if (file_ == nullptr)
         return false;
-    }
+    target_ = target;
     return true;
 }
 
@@ -67,12 +98,13 @@ bool ReportFile::Close()
     const bool written = std::fflush(file_) == 0 && std::ferror(file_) == 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (temporary_[0] == '\0')
+    if (temporary_.empty())
         return written && closed;
-    const bool placed = written && closed && MoveFileExA(temporary_, target_, MOVEFILE_REPLACE_EXISTING);
+    const bool placed =
+        written && closed && MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING);
     if (!placed)
-        DeleteFileA(temporary_);
-    temporary_[0] = '\0';
+        DeleteFileW(temporary_.c_str());
+    temporary_.clear();
     return placed;
 }
 
@@ -82,8 +114,8 @@ void ReportFile::Discard()
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (temporary_[0] != '\0') {
-        DeleteFileA(temporary_);
-        temporary_[0] = '\0';
+    if (!temporary_.empty()) {
+        DeleteFileW(temporary_.c_str());
+        temporary_.clear();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "report/report_text.h"
 
@@ -9,6 +10,7 @@
 // that name only once it is written and closed whole: until then, and
 // after any failure, a file already there keeps what it held, and the new
 // file is removed. Every write, the close and the replacement are checked.
+// Names are whole UTF-16 paths, of any length.
 class ReportFile : public ReportSink {
 public:
     ReportFile() = default;
@@ -19,10 +21,10 @@ public:
     // Abandons a report not closed yet: as Discard.
     ~ReportFile() override;
 
-    // Starts the report for `path` (at most 519 characters). False when an
-    // existing file of that name cannot be opened for writing, or the new
-    // file cannot be made beside it.
-    bool Open(const char* path);
+    // Starts the report for the full path `path`. False when an existing
+    // file of that name cannot be opened for writing, or the new file
+    // cannot be made beside it.
+    bool Open(const std::wstring& path);
     bool Put(const char* text) override;
     // Closes the new file and puts it in place of the chosen name. False,
     // with the new file removed, when any write, the close or the
@@ -33,6 +35,6 @@ public:
 
 private:
     FILE* file_ = nullptr;
-    char target_[520] = {};
-    char temporary_[520] = {};
+    std::wstring target_;     // in the \\?\ form
+    std::wstring temporary_;  // in the \\?\ form; empty when there is none
 };

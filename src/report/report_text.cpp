@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "app/product_text.h"
 #include "app/version.h"
 
@@ -33,6 +34,7 @@ public:
         if (ok_)
             ok_ = sink_.Put(text);
     }
+    void Text(const std::string& text) { Text(text.c_str()); }
 
     template <typename... Values>
     void Format(const char* format, Values... values)
@@ -48,7 +50,8 @@ public:
 private:
     ReportSink& sink_;
     bool ok_ = true;
-    // Two paths of 259 characters and a sentence fit with room to spare.
+    // Formatted pieces hold no path (those are joined whole, see Text), at
+    // most a find text of 259 characters and a sentence.
     char line_[1400];
 };
 
@@ -97,7 +100,7 @@ void WriteHeader(PieceWriter& out, const ReportFacts& facts)
     } else {
         out.Text("\n");
     }
-    out.Format("Assessing '%s'.\n", facts.scanRoot);
+    out.Text("Assessing '" + ToCodePage(facts.scanRoot) + "'.\n");
     out.Format("Assessed from '%s'.\n", facts.computerName);
     switch (facts.status) {
     case Done:
@@ -171,42 +174,42 @@ void FormatAsctime(uint32_t secondsSince1970, char* text)
                   second / 60 % 60, second % 60, year);
 }
 
-bool KeepReportRow(const ReportRow& row, const SaveOptions& options, const char* scanRoot, char* outputPath)
+bool KeepReportRow(const ReportRow& row, const SaveOptions& options, std::wstring_view scanRoot,
+                   std::wstring& outputPath)
 {
-    char path[260];
-    CopyText(path, row.path, sizeof path);
+    std::wstring path = row.path;
     AddBackslash(path);
 
     if (options.LimitSize) {
         const uint32_t limit = static_cast<uint32_t>(options.SizeLimit);
-        const uint32_t branch = static_cast<uint32_t>(std::atol(row.branch));
-        const uint32_t node = static_cast<uint32_t>(std::atol(row.node));
+        const uint32_t branch = static_cast<uint32_t>(std::atol(row.branch.c_str()));
+        const uint32_t node = static_cast<uint32_t>(std::atol(row.node.c_str()));
         if (node < limit && branch < limit)
             return false;
     }
 
     if (options.LimitDepth) {
-        const size_t rootLength = std::strlen(scanRoot);
-        const size_t length = std::strlen(path);
-        const char* relative = length > rootLength ? path + rootLength : "";
+        const std::wstring_view relative =
+            path.size() > scanRoot.size() ? std::wstring_view(path).substr(scanRoot.size()) : std::wstring_view();
         int32_t separators = 0;
-        for (const char* at = relative; *at != '\0'; ++at)
-            if (*at == '\\')
+        for (wchar_t c : relative)
+            if (c == L'\\')
                 ++separators;
         if (separators >= options.DepthLimit)
             return false;
         // The start folder's path and the part below it: the row's own path.
-        std::snprintf(outputPath, 520, "%s%s", scanRoot, relative);
+        outputPath = std::wstring(scanRoot) + std::wstring(relative);
     } else {
-        CopyText(outputPath, path, 520);
+        outputPath = std::move(path);
     }
 
     if (options.Find) {
-        const bool matches = PathMatchSpecA(outputPath, options.FindText) != FALSE;
+        const std::wstring spec = FromCodePage(options.FindText);
+        const bool matches = PathMatchSpecW(outputPath.c_str(), spec.c_str()) != FALSE;
         if (matches == (options.InvertFind != 0))
             return false;
     }
-    return outputPath[0] != '\0';
+    return !outputPath.empty();
 }
 
 bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRows& rows)
@@ -215,11 +218,11 @@ bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRow
     WriteHeader(out, facts);
     const int count = rows.Count();
     ReportRow row;
-    char outputPath[520];
+    std::wstring outputPath;
     for (int index = 0; index < count && out.Ok(); ++index) {
         rows.Read(index, row);
         if (KeepReportRow(row, facts.report, facts.scanRoot, outputPath))
-            out.Format("%s,%s,%s\n", outputPath, row.branch, row.node);
+            out.Text(ToCodePage(outputPath) + "," + row.branch + "," + row.node + "\n");
     }
     out.Text("\nEND OF REPORT.\n");
     return out.Ok();

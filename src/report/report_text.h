@@ -5,6 +5,8 @@
 // then the end marker. Each "\n" becomes a line end of the file it goes to.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "settings/options.h"
 
@@ -12,7 +14,7 @@
 struct ReportFacts {
     uint32_t savedAt;         // seconds since 1970
     uint32_t scanFinishedAt;  // 0: no scan has finished
-    const char* scanRoot;
+    std::wstring_view scanRoot;  // whole, as the file system spells it
     const char* computerName;
     int32_t status;  // ScanStatus
     int32_t filesAssessed;
@@ -24,11 +26,12 @@ struct ReportFacts {
     SaveOptions report;
 };
 
-// One list row as displayed: folder, Branch and Node texts.
+// One list row as displayed: the folder's whole path, the Branch and Node
+// texts.
 struct ReportRow {
-    char path[260];
-    char branch[260];
-    char node[260];
+    std::wstring path;
+    std::string branch;
+    std::string node;
 };
 
 // Where the text goes; false when a piece could not be written.
@@ -47,13 +50,17 @@ public:
 };
 
 // Writes the whole report; false, and nothing more written, at the first
-// piece the sink refuses.
+// piece the sink refuses. Paths are written whole in the system code page,
+// made without best fit: a character it cannot hold is written '?', never
+// as another, existing name.
 bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRows& rows);
 
-// The report filters for one row. True when the row is written, with the
-// path to write (at least 520 bytes, always ending in a backslash when the
-// path is short enough to take one) in `outputPath`.
-bool KeepReportRow(const ReportRow& row, const SaveOptions& options, const char* scanRoot, char* outputPath);
+// The report filters for one row, on its whole UTF-16 path. True when the
+// row is written, with the path to write (ending in a backslash) in
+// `outputPath`. The find rule matches that path against FindText as the
+// code page spells it.
+bool KeepReportRow(const ReportRow& row, const SaveOptions& options, std::wstring_view scanRoot,
+                   std::wstring& outputPath);
 
 // A UTC time in the asctime form, "Wed Jan 02 02:03:55 1980\n": 25
 // characters and the NUL, so `text` holds at least 26.

@@ -1,79 +1,96 @@
 #include "report/save_report.h"
 
-#include <commctrl.h>
 #include <commdlg.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
+#include "app/wide_path.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 #include "res/resource_ids.h"
 #include "ui/message_box.h"
+#include "ui/result_list.h"
 #include "ui/save_options_dialog.h"
 #include "ui/shell_open.h"
 #include "ui/status_display.h"
 
 namespace {
 
-// The rows as the list shows them, read one at a time.
+// The rows as the list shows them, read one at a time: whole paths, and
+// the sizes as the list shows them ("%ld").
 class ListRows : public ReportRows {
 public:
-    ListRows(HWND list, int count) : list_(list), count_(count) {}
+    explicit ListRows(size_t count) : count_(static_cast<int>(count)) {}
     int Count() const override { return count_; }
     void Read(int index, ReportRow& row) const override
     {
-        ReadCell(index, 0, row.path);
-        ReadCell(index, 1, row.branch);
-        ReadCell(index, 2, row.node);
+        int32_t branch = 0;
+        int32_t node = 0;
+        row.path.clear();
+        if (!ReadResultRow(static_cast<size_t>(index), row.path, branch, node)) {
+            row.branch.clear();
+            row.node.clear();
+            return;
+        }
+        row.branch = std::to_string(static_cast<long>(branch));
+        row.node = std::to_string(static_cast<long>(node));
     }
 
 private:
-    void ReadCell(int index, int column, char* text) const
-    {
-        text[0] = '\0';
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = 260;
-        SendMessageA(list_, LVM_GETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    }
-
-    HWND list_;
     int count_;
 };
 
-// The save dialog, opened in the program's folder with a proposed name.
-// `path` holds 520 characters.
-bool AskForFileName(HWND mainWindow, char* path)
-{
-    std::snprintf(path, 520, "DunewrightReport [%ld].txt", static_cast<long>(static_cast<int32_t>(std::time(nullptr))));
-    char folder[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, folder, MAX_PATH);
-    PathRemoveFileSpecA(folder);
+// The longest path the file functions take, and its terminator.
+constexpr DWORD kFileNameUnits = 32768;
 
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+// The save dialog, opened in the program's folder with a proposed name;
+// the chosen file's whole path into `path`.
+bool AskForFileName(HWND mainWindow, std::wstring& path)
+{
+    char proposed[64];
+    std::snprintf(proposed, sizeof proposed, "DunewrightReport [%ld].txt",
+                  static_cast<long>(static_cast<int32_t>(std::time(nullptr))));
+    std::wstring name = FromCodePage(proposed);
+    name.resize(kFileNameUnits, L'\0');
+    const std::wstring folder = FolderOf(ModulePath());
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog.hwndOwner = mainWindow;
-    dialog.lpstrFilter = "All\0*\0Text\0*.TXT\0\0";
+    dialog.lpstrFilter = L"All\0*\0Text\0*.TXT\0\0";
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = 520;
-    dialog.lpstrInitialDir = folder;
+    dialog.lpstrFile = name.data();
+    dialog.nMaxFile = kFileNameUnits;
+    dialog.lpstrInitialDir = folder.c_str();
     dialog.Flags = OFN_PATHMUSTEXIST;
-    dialog.lpstrDefExt = "txt";
-    return GetSaveFileNameA(&dialog) != FALSE;
+    dialog.lpstrDefExt = L"txt";
+    if (!GetSaveFileNameW(&dialog))
+        return false;
+    path.assign(name.c_str());
+    return !path.empty();
 }
 
-bool FileExists(const char* path)
+bool FileExists(const std::wstring& path)
 {
-    HANDLE file = CreateFileA(path, 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(ExtendedPath(path).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(file);
     return true;
+}
+
+// The computer's name as the report's code page spells it.
+std::string ComputerName()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
+        return "unknown";
+    return ToCodePage(name);
 }
 
 ReportFacts GatherFacts(uint32_t savedAt, const char* computerName)
@@ -107,11 +124,10 @@ void SaveReport(HWND mainWindow)
     if (!RunSaveOptionsDialog(mainWindow))
         return;
 
-    HWND list = GetDlgItem(mainWindow, IDC_MAIN_LIST);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const size_t count = ResultRowCount();
     const uint32_t savedAt = static_cast<uint32_t>(std::time(nullptr));
 
-    char path[520];
+    std::wstring path;
     if (!AskForFileName(mainWindow, path))
         return;
     if (FileExists(path) &&
@@ -123,23 +139,18 @@ void SaveReport(HWND mainWindow)
         ShowMessage(mainWindow, "ERROR: Could not open file for writing.", MB_ICONWARNING);
         return;
     }
-    char computerName[260];
-    DWORD size = sizeof computerName;
-    if (!GetComputerNameA(computerName, &size))
-        CopyText(computerName, "unknown", sizeof computerName);
-
-    const ReportFacts facts = GatherFacts(savedAt, computerName);
+    const std::string computerName = ComputerName();
+    const ReportFacts facts = GatherFacts(savedAt, computerName.c_str());
     // A report cut short never takes the chosen name: the file there stays.
-    const bool written = WriteReportText(file, facts, ListRows(list, count)) && file.Close();
+    const bool written = WriteReportText(file, facts, ListRows(count)) && file.Close();
     if (!written) {
         file.Discard();
         ShowMessage(mainWindow, "ERROR: Could not write the report file.", MB_ICONWARNING);
         return;
     }
 
-    char question[700];
-    std::snprintf(question, sizeof question, "Data saved to '%s'.\n\nOpen?", path);
+    const std::wstring question = L"Data saved to '" + path + L"'.\n\nOpen?";
     if (ShowMessage(mainWindow, question, MB_ICONWARNING | MB_YESNO) == IDYES)
-        ShellOpen(path, nullptr);
+        ShellOpen(path.c_str(), nullptr);
     app.unsavedData = false;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 
@@ -45,9 +46,9 @@ public:
     int Count() const override { return static_cast<int>(rows_.size()); }
     void Read(int index, ReportRow& row) const override
     {
-        std::snprintf(row.path, sizeof row.path, "%s", rows_[index][0].c_str());
-        std::snprintf(row.branch, sizeof row.branch, "%s", rows_[index][1].c_str());
-        std::snprintf(row.node, sizeof row.node, "%s", rows_[index][2].c_str());
+        row.path = FromCodePage(rows_[index][0]);
+        row.branch = rows_[index][1];
+        row.node = rows_[index][2];
     }
 
 private:
@@ -95,7 +96,7 @@ ReportFacts CompletedScan()
     ReportFacts facts{};
     facts.savedAt = 1709210096;
     facts.scanFinishedAt = 1709210000;
-    facts.scanRoot = "C:\\Data\\";
+    facts.scanRoot = L"C:\\Data\\";
     facts.computerName = "BENCH";
     facts.status = Done;
     facts.filesAssessed = 1234;
@@ -107,7 +108,7 @@ ReportFacts CompletedScan()
     return facts;
 }
 
-std::string Report(const ReportFacts& facts, const Rows& rows)
+std::string Report(const ReportFacts& facts, const ReportRows& rows)
 {
     TextSink sink;
     EXPECT_TRUE(WriteReportText(sink, facts, rows));
@@ -165,7 +166,7 @@ TEST(ReportText, BeforeAnyScan)
 {
     ReportFacts facts{};
     facts.savedAt = 0;
-    facts.scanRoot = "C:\\Program Files\\Dunewright";
+    facts.scanRoot = L"C:\\Program Files\\Dunewright";
     facts.computerName = "BENCH";
     facts.status = NoData;
     facts.report = DefaultSaveOptions();
@@ -282,7 +283,8 @@ TEST(ReportText, SortLineFollowsTheSortColumn)
 }
 
 // The data lines a report writes for the given rows and report filters.
-std::vector<std::string> DataLines(const SaveOptions& options, const Rows& rows, const char* root = "C:\\Data\\")
+std::vector<std::string> DataLines(const SaveOptions& options, const ReportRows& rows,
+                                   const wchar_t* root = L"C:\\Data\\")
 {
     ReportFacts facts = CompletedScan();
     facts.report = options;
@@ -379,8 +381,52 @@ TEST(ReportRows, DepthRuleOnAPathShorterThanTheRootSeesNoSeparator)
     SaveOptions options = DefaultSaveOptions();
     options.LimitDepth = 1;
     options.DepthLimit = 1;
-    EXPECT_EQ(DataLines(options, Rows{{"C:\\", "5", "5"}}, "C:\\Data\\"),
+    EXPECT_EQ(DataLines(options, Rows{{"C:\\", "5", "5"}}, L"C:\\Data\\"),
               (std::vector<std::string>{"C:\\Data\\,5,5"}));
+}
+
+// Rows given with their UTF-16 paths.
+class WideRows : public ReportRows {
+public:
+    explicit WideRows(std::vector<ReportRow> rows) : rows_(std::move(rows)) {}
+    int Count() const override { return static_cast<int>(rows_.size()); }
+    void Read(int index, ReportRow& row) const override { row = rows_[index]; }
+
+private:
+    std::vector<ReportRow> rows_;
+};
+
+// Paths are written whole, in the code page without best fit ("\u0141\u00f3d\u017a"
+// must never become "Lodz", the name of another folder), and the filters
+// work on the real path, past the old 260 characters.
+TEST(ReportRows, PathsAreWrittenWholeWithoutBestFitAndFilteredAsTheyAre)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "written for code page 1252, this system uses " << GetACP();
+    const std::wstring longName(300, L'x');
+    const WideRows rows({{L"C:\\Data\\\u0141\u00f3d\u017a", "12", "3"},
+                         {L"C:\\Data\\" + longName + L"\\tail", "9", "9"},
+                         {L"C:\\Data\\\u8868", "1", "1"}});
+    const std::string deep = "C:\\Data\\" + std::string(300, 'x') + "\\tail\\,9,9";
+    SaveOptions options = DefaultSaveOptions();
+    EXPECT_EQ(DataLines(options, rows),
+              (std::vector<std::string>{"C:\\Data\\?\xf3" "d?\\,12,3", deep, "C:\\Data\\?\\,1,1"}));
+
+    options.Find = 1;
+    std::strcpy(options.FindText, "*\\tail\\");
+    EXPECT_EQ(DataLines(options, rows), std::vector<std::string>{deep});
+    // What a best-fit conversion would have made of the name matches this.
+    std::strcpy(options.FindText, "*\\L?dz\\");
+    EXPECT_TRUE(DataLines(options, rows).empty());
+    std::strcpy(options.FindText, "*\\?\xf3" "d?\\");
+    EXPECT_EQ(DataLines(options, rows).size(), 1u);
+
+    options.Find = 0;
+    options.LimitDepth = 1;
+    options.DepthLimit = 3;
+    EXPECT_EQ(DataLines(options, rows).size(), 3u);
+    options.DepthLimit = 2;
+    EXPECT_EQ(DataLines(options, rows).size(), 2u);
 }
 
 TEST(ReportText, StopsAtTheFirstRefusedPieceAndSaysSo)
@@ -412,7 +458,7 @@ TEST(ReportFile, WritesCarriageReturnAndLineFeed)
     const std::string path = TempFile("dw-report-file-test.txt");
     {
         ReportFile file;
-        ASSERT_TRUE(file.Open(path.c_str()));
+        ASSERT_TRUE(file.Open(FromCodePage(path)));
         EXPECT_TRUE(WriteReportText(file, CompletedScan(), Rows{{"C:\\Data\\", "40", "2"}}));
         EXPECT_TRUE(file.Close());
     }
@@ -473,7 +519,7 @@ TEST(ReportFile, AReportNotWrittenWholeLeavesTheFileItWouldReplace)
 
     {   // Writing stops half way, as on a full disk.
         ReportFile file;
-        ASSERT_TRUE(file.Open(path.c_str()));
+        ASSERT_TRUE(file.Open(FromCodePage(path)));
         EXPECT_TRUE(file.Put("half a rep"));
     }
     EXPECT_EQ(FileBytes(path), "older contents");
@@ -481,7 +527,7 @@ TEST(ReportFile, AReportNotWrittenWholeLeavesTheFileItWouldReplace)
 
     {   // Written whole, but the old file cannot be replaced.
         ReportFile file;
-        ASSERT_TRUE(file.Open(path.c_str()));
+        ASSERT_TRUE(file.Open(FromCodePage(path)));
         EXPECT_TRUE(file.Put("a whole report\n"));
         HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_FALSE(file.Close());
@@ -492,7 +538,7 @@ TEST(ReportFile, AReportNotWrittenWholeLeavesTheFileItWouldReplace)
 
     {   // Written whole and put in place: nothing else is left beside it.
         ReportFile file;
-        ASSERT_TRUE(file.Open(path.c_str()));
+        ASSERT_TRUE(file.Open(FromCodePage(path)));
         EXPECT_TRUE(file.Put("a whole report\n"));
         EXPECT_TRUE(file.Close());
     }
