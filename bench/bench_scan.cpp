@@ -81,23 +81,23 @@ Record record;
 LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kPrepareScanRequest) {
-        const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
+        const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.prepared = Now();
         return result;
     } else if (message == kAddRowRequest) {
         const size_t rows = reinterpret_cast<RowBatch*>(lParam)->Size();
         const double arrived = Now();
-        const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
+        const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.batches.push_back({arrived, Now(), rows});
         return result;
     } else if (message == kScanEndedRequest) {
         // Timed on arrival: serving it may open the overflow warning.
         record.ended = Now();
-        const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
+        const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.served = true;
         return result;
     }
-    const LRESULT result = CallWindowProcA(mainProc, window, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
     if (app.status == Stopped && record.stoppedAt == 0 && record.ended != 0)
         record.stoppedAt = Now();
     return result;
@@ -581,17 +581,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command, int)
     app.instance = instance;
     InitCommonControls();
     CoInitialize(nullptr);
-    app.mainWindow = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    app.mainWindow = CreateMainWindow(instance);
     if (app.mainWindow == nullptr)
         return 3;
     mainProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(app.mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TimedMainProc)));
+        SetWindowLongPtrW(app.mainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TimedMainProc)));
     uiThread = GetCurrentThreadId();
     HANDLE driver = CreateThread(nullptr, 0, Drive, nullptr, 0, nullptr);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     WaitForSingleObject(driver, INFINITE);
     CloseHandle(driver);

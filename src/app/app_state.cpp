@@ -13,7 +13,7 @@ void ResetAppState()
     app.foldersAssessed = 0;
     app.filesAssessed = 0;
     app.foldersCounted = 0;
-    app.scanRoot[0] = '\0';
+    app.scanRoot.clear();
     app.folderFieldProc = nullptr;
     app.unsavedData = false;
     app.scanFinishedAt = 0;

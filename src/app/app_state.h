@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "settings/options.h"
 
@@ -33,7 +34,7 @@ struct AppState {
     std::atomic<int32_t> foldersAssessed;
     std::atomic<int32_t> filesAssessed;
     std::atomic<int32_t> foldersCounted;
-    char scanRoot[260];  // written only on the UI thread
+    std::wstring scanRoot;  // touched only on the UI thread
     WNDPROC folderFieldProc;
     std::atomic<bool> unsavedData;
     uint32_t scanFinishedAt;
@@ -45,7 +46,7 @@ struct AppState {
     char text[4096];
 
     // Settings (LoadSettings / SaveSettings).
-    char defaultFolder[260];
+    std::wstring defaultFolder;
     bool singleInstance;
     int32_t PosX;
     int32_t PosY;

@@ -31,7 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     WriteVersionValue();
 
-    app.mainWindow = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    app.mainWindow = CreateMainWindow(instance);
     if (app.mainWindow == nullptr) {
         ShowMessage(nullptr, "ERROR: could not create dialog.", MB_ICONWARNING);
         DestroyIcon(app.appIcon);

@@ -7,9 +7,11 @@ bool PumpMessages()
 {
     MSG msg;
     bool sawQuit = false;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Unicode throughout, so that typed or pasted text outside the code page
+    // reaches the main window's controls whole.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
         if (msg.message == WM_QUIT)
             sawQuit = true;
     }
@@ -19,6 +21,6 @@ bool PumpMessages()
 LRESULT CALLBACK FolderFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CHAR && wParam == VK_RETURN)
-        PostMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_MAIN_GO, 0), 0);
-    return CallWindowProcA(app.folderFieldProc, window, message, wParam, lParam);
+        PostMessageW(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_MAIN_GO, 0), 0);
+    return CallWindowProcW(app.folderFieldProc, window, message, wParam, lParam);
 }

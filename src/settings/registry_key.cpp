@@ -1,6 +1,15 @@
 #include "settings/registry_key.h"
 
 #include <cstring>
+#include <vector>
+
+#include "app/code_page_text.h"
+
+namespace {
+
+constexpr size_t kLongestText = 32767;
+
+}  // namespace
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept
 {
@@ -83,6 +92,55 @@ bool RegistryKey::WriteText(const char* name, const char* text) const
     data[length] = '\x01';
     return RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), static_cast<DWORD>(length)) ==
            ERROR_SUCCESS;
+}
+
+bool RegistryKey::ReadWideText(const char* name, std::wstring& text) const
+{
+    if (key_ == nullptr)
+        return false;
+    const std::wstring wideName = FromCodePage(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    // The value may grow between the two questions: ask again, a few times.
+    std::vector<BYTE> data;
+    LONG result = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && result == ERROR_MORE_DATA; ++attempt) {
+        if (size > (kLongestText + 1) * sizeof(wchar_t))
+            return false;
+        data.assign(size + sizeof(wchar_t), 0);
+        result = RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, data.data(), &size);
+    }
+    if (result != ERROR_SUCCESS)
+        return false;
+    std::wstring read;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        const wchar_t* units = reinterpret_cast<const wchar_t*>(data.data());
+        size_t length = 0;
+        while (length < size / sizeof(wchar_t) && units[length] != L'\0')
+            ++length;
+        read.assign(units, length);
+    } else {
+        const char* bytes = reinterpret_cast<const char*>(data.data());
+        read = FromCodePage(std::string_view(bytes, strnlen(bytes, size)));
+    }
+    if (read.size() > kLongestText)
+        return false;
+    text = std::move(read);
+    return true;
+}
+
+bool RegistryKey::WriteWideText(const char* name, std::wstring_view text) const
+{
+    if (key_ == nullptr || text.size() > kLongestText)
+        return false;
+    // As for WriteText: a unit other than NUL after the text keeps a NUL
+    // that happens to follow out of the value.
+    std::wstring data(text);
+    data += L'\x01';
+    return RegSetValueExW(key_, FromCodePage(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(text.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool RegistryKey::WriteNumber(const char* name, int32_t number) const

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // One open registry key, closed when it goes out of scope. Move-only, so a
 // handle is never closed twice.
@@ -36,8 +38,17 @@ public:
     // shorter, or too long for four bytes.
     bool ReadNumber(const char* name, int32_t* number) const;
 
+    // A text value as UTF-16, whole, up to its first NUL. A value of a
+    // string type gives the UTF-16 text it holds, so a name outside the
+    // code page survives; any other type is taken as code-page text, as
+    // ReadText takes it. False, with `text` untouched, when the value is
+    // missing or longer than 32,767 characters (the longest path).
+    bool ReadWideText(const char* name, std::wstring& text) const;
+
     // REG_SZ holding the text without its terminating NUL.
     bool WriteText(const char* name, const char* text) const;
+    // REG_SZ holding the UTF-16 text without its terminating NUL.
+    bool WriteWideText(const char* name, std::wstring_view text) const;
     // REG_DWORD, four bytes, little-endian.
     bool WriteNumber(const char* name, int32_t number) const;
 

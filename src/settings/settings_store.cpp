@@ -12,7 +12,7 @@ constexpr char kProgramKey[] = "Software\\brackenmoorworks\\Dunewright";
 
 void LoadDefaults()
 {
-    app.defaultFolder[0] = '\0';
+    app.defaultFolder.clear();
     app.singleInstance = true;
     app.PosX = 0;
     app.PosY = 0;
@@ -61,7 +61,8 @@ void LoadSettings()
     if (!key.IsOpen())
         return;
 
-    key.ReadText("DefaultFolder", app.defaultFolder, sizeof app.defaultFolder);
+    // Whole and as UTF-16; a value an older version stored loads as well.
+    key.ReadWideText("DefaultFolder", app.defaultFolder);
     int32_t mutex = 0;
     if (key.ReadNumber("GlobalMutex", &mutex))
         app.singleInstance = mutex != 0;
@@ -97,7 +98,7 @@ void SaveSettings()
     // The live fields themselves are tidied, not copies.
     TrimText(app.defaultFolder);
     AddBackslash(app.defaultFolder);
-    key.WriteText("DefaultFolder", app.defaultFolder);
+    key.WriteWideText("DefaultFolder", app.defaultFolder);
     key.WriteNumber("GlobalMutex", app.singleInstance ? 1 : 0);
 
     WINDOWPLACEMENT placement{};

@@ -1,13 +1,12 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
-#include <shlwapi.h>
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
 #include "app/message_loop.h"
+#include "app/wide_path.h"
 #include "links/links_dialog.h"
 #include "report/save_report.h"
 #include "res/resource_ids.h"
@@ -21,6 +20,7 @@
 #include "ui/shell_open.h"
 #include "ui/status_display.h"
 #include "ui/window_placement.h"
+#include "ui/window_text.h"
 #include "web/about_dialog.h"
 #include "web/donate_dialog.h"
 #include "web/web_commands.h"
@@ -77,20 +77,14 @@ void InitMainWindow(HWND window)
 
     ShowCounters(window, true);
 
-    char folder[MAX_PATH];
-    if (app.defaultFolder[0] != '\0') {
-        CopyText(folder, app.defaultFolder, sizeof folder);
-    } else {
-        folder[0] = '\0';
-        GetModuleFileNameA(nullptr, folder, MAX_PATH);
-        PathRemoveFileSpecA(folder);
-    }
-    SetDlgItemTextA(window, IDC_MAIN_FOLDER, folder);
-    CopyText(app.scanRoot, folder, sizeof app.scanRoot);
+    // The default folder as stored, or the program's own folder.
+    const std::wstring folder = !app.defaultFolder.empty() ? app.defaultFolder : FolderOf(ModulePath());
+    SetDlgItemTextW(window, IDC_MAIN_FOLDER, folder.c_str());
+    app.scanRoot = folder;
 
     HWND field = GetDlgItem(window, IDC_MAIN_FOLDER);
     app.folderFieldProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FolderFieldProc)));
+        SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FolderFieldProc)));
     app.listWindow = list;
 
     if (SetTimer(window, kStatusTimer, 250, nullptr) == 0) {
@@ -108,38 +102,28 @@ void EndMainWindow(HWND window)
 {
     KillTimer(window, kStatusTimer);
     if (app.folderFieldProc)
-        SetWindowLongPtrA(GetDlgItem(window, IDC_MAIN_FOLDER), GWLP_WNDPROC,
+        SetWindowLongPtrW(GetDlgItem(window, IDC_MAIN_FOLDER), GWLP_WNDPROC,
                           reinterpret_cast<LONG_PTR>(app.folderFieldProc));
     PostQuitMessage(0);
 }
 
-void ExploreSelected(const char* path)
+void ExploreSelected(const std::wstring& path)
 {
-    char parameters[600];
-    std::snprintf(parameters, sizeof parameters, "/select,\"%s\"", path);
-    ShellOpen("Explorer", parameters);
+    const std::wstring parameters = L"/select,\"" + path + L"\"";
+    ShellOpen(L"Explorer", parameters.c_str());
 }
 
-void BrowseInto(HWND window, const char* initial)
+void BrowseInto(HWND window, const std::wstring& initial)
 {
-    char path[MAX_PATH];
+    std::wstring path;
     if (PickFolder(window, initial, path))
-        SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
-}
-
-// The selected row's path as the narrow commands take it.
-bool SelectedFolder(char (&path)[MAX_PATH])
-{
-    std::wstring folder;
-    if (!GetSelectedFolder(app.listWindow, folder))
-        return false;
-    ToCodePage(folder, path, MAX_PATH);
-    return true;
+        SetDlgItemTextW(window, IDC_MAIN_FOLDER, path.c_str());
 }
 
 void OnCommand(HWND window, int id)
 {
-    char path[MAX_PATH];
+    // The row commands act on the selected row's whole path.
+    std::wstring path;
     switch (id) {
     case IDC_MAIN_GO:
         StartScan();
@@ -148,26 +132,24 @@ void OnCommand(HWND window, int id)
         StopScan();
         break;
     case IDC_MAIN_BROWSE:
-        path[0] = '\0';
-        GetDlgItemTextA(window, IDC_MAIN_FOLDER, path, 260);
-        BrowseInto(window, path);
+        BrowseInto(window, DialogItemText(window, IDC_MAIN_FOLDER));
         break;
     case IDM_GO_FROM_HERE:
-        if (SelectedFolder(path)) {
-            SetDlgItemTextA(window, IDC_MAIN_FOLDER, path);
+        if (GetSelectedFolder(app.listWindow, path)) {
+            SetDlgItemTextW(window, IDC_MAIN_FOLDER, path.c_str());
             StartScan();
         }
         break;
     case IDM_EXPLORE_FROM_HERE:
-        if (SelectedFolder(path))
+        if (GetSelectedFolder(app.listWindow, path))
             ExploreSelected(path);
         break;
     case IDM_BROWSE_FROM_HERE:
-        if (SelectedFolder(path))
+        if (GetSelectedFolder(app.listWindow, path))
             BrowseInto(window, path);
         break;
     case IDM_COPY_FOLDER_NAME:
-        if (SelectedFolder(path))
+        if (GetSelectedFolder(app.listWindow, path))
             CopyTextToClipboard(window, path);
         break;
     case IDM_LINKS:
@@ -189,9 +171,7 @@ void OnCommand(HWND window, int id)
         SendMessageA(window, WM_CLOSE, 0, 0);
         break;
     case IDM_EXPLORE_CONTAINING:
-        path[0] = '\0';
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        ExploreSelected(path);
+        ExploreSelected(ModulePath());
         break;
     case IDM_VISIT_SITE:
         VisitProductSite(window);
@@ -226,7 +206,9 @@ void ShowListMenu(HWND mainWindow)
     DestroyMenu(menu);
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+namespace {
+
+INT_PTR ServeMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -263,6 +245,26 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default:
         if (message >= kFirstScanRequest && message <= kLastScanRequest)
             return ServeScanRequest(window, message, wParam, lParam);
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    // A Unicode dialog: its controls, its title and its list show whole
+    // paths as the file system spells them.
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Nothing thrown below may unwind into the window manager: a command
+    // that runs out of memory is given up.
+    try {
+        return ServeMainMessage(window, message, wParam, lParam);
+    } catch (...) {
         return FALSE;
     }
 }

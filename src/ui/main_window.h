@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+// Creates the main window (template 103, no owner) as a Unicode dialog;
+// null when it could not be created.
+HWND CreateMainWindow(HINSTANCE instance);
+
 // Dialog procedure of the main window (template 103).
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -1,42 +1,43 @@
 #include "ui/options_dialog.h"
 
+#include <string>
+
 #include "app/app_state.h"
 #include "res/resource_ids.h"
 #include "ui/window_placement.h"
+#include "ui/window_text.h"
 
 namespace {
 
 void OnCommand(HWND dialog, int id)
 {
-    char folder[260];
+    std::wstring folder;
     switch (id) {
     case IDOK:
         // Taken as typed; it is tidied when the settings are saved, and the
         // main window uses it from the next start.
-        app.defaultFolder[0] = '\0';
-        GetDlgItemTextA(dialog, IDC_OPTIONS_FOLDER, app.defaultFolder, sizeof app.defaultFolder);
+        app.defaultFolder = DialogItemText(dialog, IDC_OPTIONS_FOLDER);
         EndDialog(dialog, 1);
         break;
     case IDCANCEL:
         EndDialog(dialog, 0);
         break;
     case IDC_OPTIONS_BROWSE:
-        folder[0] = '\0';
-        GetDlgItemTextA(dialog, IDC_OPTIONS_FOLDER, folder, sizeof folder);
+        folder = DialogItemText(dialog, IDC_OPTIONS_FOLDER);
         if (PickFolder(dialog, folder, folder))
-            SetDlgItemTextA(dialog, IDC_OPTIONS_FOLDER, folder);
+            SetDlgItemTextW(dialog, IDC_OPTIONS_FOLDER, folder.c_str());
         break;
     default:
         break;
     }
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR ServeOptionsMessage(HWND dialog, UINT message, WPARAM wParam)
 {
     switch (message) {
     case WM_INITDIALOG:
         PrepareDialogWindow(dialog, "Options - BRACKENMOORWORKS", true);
-        SetDlgItemTextA(dialog, IDC_OPTIONS_FOLDER, app.defaultFolder);
+        SetDlgItemTextW(dialog, IDC_OPTIONS_FOLDER, app.defaultFolder.c_str());
         return FALSE;
     case WM_COMMAND:
         OnCommand(dialog, LOWORD(wParam));
@@ -49,9 +50,20 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     }
 }
 
+// A Unicode dialog: its field holds a whole path. Out of memory, a command
+// is given up rather than thrown through the dialog manager.
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    try {
+        return ServeOptionsMessage(dialog, message, wParam);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 }  // namespace
 
 void RunOptionsDialog(HWND owner)
 {
-    DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_OPTIONS), owner, OptionsDialogProc, 0);
+    DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_OPTIONS), owner, OptionsDialogProc, 0);
 }

@@ -19,36 +19,35 @@ using RowId = RowStore::RowId;
 // batches are served there, so a column click never meets a batch halfway.
 RowStore store;
 
-constexpr int kHeaderSize = 600;
 constexpr RowId kNoRow = UINT32_MAX;
+constexpr int kColumns = 3;
 
-void InsertColumn(HWND list, int index, const char* text, int width)
+// The headers' texts without the "^ " marker, kept here whole: column 0's
+// is the start folder, of any length, so it is never read back from the
+// control into a buffer of fixed size.
+std::wstring headers[kColumns];
+
+void InsertColumn(HWND list, int index, const wchar_t* text, int width)
 {
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_ORDER;
-    column.pszText = const_cast<char*>(text);
+    column.pszText = const_cast<wchar_t*>(text);
     column.cx = width;
     column.iSubItem = index;
     column.iOrder = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
 }
 
-bool ReadHeader(HWND list, int index, char* text, int size)
+// Writes a column's header, with the marker when it orders the list.
+void WriteHeader(HWND list, int index, bool marked)
 {
-    LVCOLUMNA column{};
+    if (index < 0 || index >= kColumns)
+        return;
+    const std::wstring text = (marked ? L"^ " : L"") + headers[index];
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT;
-    column.pszText = text;
-    column.cchTextMax = size;
-    text[0] = '\0';
-    return SendMessageA(list, LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(&column)) != 0;
-}
-
-void WriteHeader(HWND list, int index, const char* text)
-{
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT;
-    column.pszText = const_cast<char*>(text);
-    SendMessageA(list, LVM_SETCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
 }
 
 // The text of one cell; `number` holds a size's text.
@@ -191,9 +190,12 @@ void RestoreView(HWND list, const ViewMarks& before, size_t firstChanged)
 void SetUpResultList(HWND list)
 {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    InsertColumn(list, 0, "^ Folder", ScaleForScreen(500));
-    InsertColumn(list, 1, "Branch [MB]", ScaleForScreen(100));
-    InsertColumn(list, 2, "Node [MB]", ScaleForScreen(100));
+    headers[0] = L"Folder";
+    headers[1] = L"Branch [MB]";
+    headers[2] = L"Node [MB]";
+    InsertColumn(list, 0, L"^ Folder", ScaleForScreen(500));
+    InsertColumn(list, 1, L"Branch [MB]", ScaleForScreen(100));
+    InsertColumn(list, 2, L"Node [MB]", ScaleForScreen(100));
 }
 
 void ClearResultList(HWND list)
@@ -202,11 +204,10 @@ void ClearResultList(HWND list)
     store.Clear();
 }
 
-void SetFolderHeader(HWND list, const char* root)
+void SetFolderHeader(HWND list, std::wstring_view root)
 {
-    char header[kHeaderSize];
-    std::snprintf(header, sizeof header, "%s%s", app.sortColumn == 0 ? "^ " : "", root);
-    WriteHeader(list, 0, header);
+    headers[0] = root;
+    WriteHeader(list, 0, app.sortColumn == 0);
 }
 
 void AddResultRows(HWND list, std::span<const RowBatch::Row> rows)
@@ -235,14 +236,8 @@ void ResortOnColumnClick(int column)
     RestoreView(list, marks, 0);
     if (column == old)
         return;
-    char header[kHeaderSize];
-    if (ReadHeader(list, old, header, sizeof header)) {
-        const size_t length = std::strlen(header);
-        WriteHeader(list, old, length >= 2 ? header + 2 : "");
-    }
-    char marked[kHeaderSize + 2] = "^ ";
-    if (ReadHeader(list, column, marked + 2, kHeaderSize))
-        WriteHeader(list, column, marked);
+    WriteHeader(list, old, false);
+    WriteHeader(list, column, true);
 }
 
 bool ServeRowText(const NMHDR* header)
@@ -266,6 +261,22 @@ bool ServeRowText(const NMHDR* header)
         return true;
     }
     return false;
+}
+
+size_t ResultRowCount()
+{
+    return store.Size();
+}
+
+bool ReadResultRow(size_t position, std::wstring& folder, int32_t& branchMb, int32_t& nodeMb)
+{
+    if (position >= store.Size())
+        return false;
+    const RowId id = store.IdAt(position);
+    folder = store.Folder(id);
+    branchMb = store.BranchMb(id);
+    nodeMb = store.NodeMb(id);
+    return true;
 }
 
 bool GetSelectedFolder(HWND list, std::wstring& folder)

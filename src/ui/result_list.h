@@ -4,8 +4,10 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "scan/row_batch.h"
 
@@ -19,9 +21,9 @@ void SetUpResultList(HWND list);
 // Empties the list (at a scan's start).
 void ClearResultList(HWND list);
 
-// Column 0's header at a scan's start: the start folder, with the "^ "
-// marker when the list is ordered by that column.
-void SetFolderHeader(HWND list, const char* root);
+// Column 0's header at a scan's start: the start folder, whole, with the
+// "^ " marker when the list is ordered by that column.
+void SetFolderHeader(HWND list, std::wstring_view root);
 
 // Adds rows that arrived in this order, each at its place in the current
 // order after the rows it ties with; raises the overflow flag past 32,000
@@ -40,3 +42,8 @@ bool ServeRowText(const NMHDR* header);
 
 // The whole path of the selected row; false when no row is selected.
 bool GetSelectedFolder(HWND list, std::wstring& folder);
+
+// The rows as the list shows them, by position in the current order.
+size_t ResultRowCount();
+// False when there is no row at `position`.
+bool ReadResultRow(size_t position, std::wstring& folder, int32_t& branchMb, int32_t& nodeMb);

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
 #include "app/message_loop.h"
 #include "res/resource_ids.h"
 #include "ui/result_list.h"
@@ -17,6 +16,7 @@
 #include "ui/scan_options_dialog.h"
 #include "ui/status_display.h"
 #include "ui/window_placement.h"
+#include "ui/window_text.h"
 
 namespace {
 
@@ -29,15 +29,13 @@ bool stopWaiting = false;
 void PrepareScan(HWND mainWindow, ScanStart& start)
 {
     ClearResultList(app.listWindow);
+    // The folder field's whole text, as typed: trimmed, with a backslash.
     HWND field = GetDlgItem(mainWindow, IDC_MAIN_FOLDER);
-    std::wstring wideRoot(static_cast<size_t>(GetWindowTextLengthW(field)) + 1, L'\0');
-    wideRoot.resize(static_cast<size_t>(GetWindowTextW(field, wideRoot.data(), static_cast<int>(wideRoot.size()))));
-    TrimText(wideRoot);
-    AddBackslash(wideRoot);
-    SetWindowTextW(field, wideRoot.c_str());
-    char root[MAX_PATH];
-    ToCodePage(wideRoot, root, sizeof root);
-    CopyText(app.scanRoot, root, sizeof app.scanRoot);
+    std::wstring root = WindowTextOf(field);
+    TrimText(root);
+    AddBackslash(root);
+    SetWindowTextW(field, root.c_str());
+    app.scanRoot = root;
     app.foldersCounted = 0;
     app.filesAssessed = 0;
     app.foldersAssessed = 0;
@@ -47,15 +45,13 @@ void PrepareScan(HWND mainWindow, ScanStart& start)
     app.datasetOptions = app.scanOptions;
     app.unsavedData = false;
     SetFolderHeader(app.listWindow, root);
-    char name[MAX_PATH + 16];
-    std::snprintf(name, sizeof name, "Main - %s", root);
-    PrepareDialogWindow(mainWindow, name, false);
+    PrepareDialogWindow(mainWindow, L"Main - " + root, false);
     // The status line says at once that a new scan runs, rather than
     // showing the last scan's end until the next tick.
     SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(app.status));
     ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
-    start.root = std::move(wideRoot);
+    start.root = std::move(root);
     start.options = app.activeScanOptions;
 }
 

@@ -1,16 +1,45 @@
 #include "ui/status_display.h"
 
-#include <shlwapi.h>
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
 #include "scan/scan_worker.h"
 #include "ui/dpi_scale.h"
 #include "ui/message_box.h"
+#include "ui/path_compaction.h"
 
 namespace {
+
+// Widths as the text is drawn in a device context.
+class DcMeasure : public TextMeasure {
+public:
+    explicit DcMeasure(HDC dc) : dc_(dc) {}
+    int Width(std::wstring_view text) const override
+    {
+        SIZE size{};
+        if (text.empty() || !GetTextExtentPoint32W(dc_, text.data(), Units(text), &size))
+            return 0;
+        return size.cx;
+    }
+    size_t Fitting(std::wstring_view text, int width) const override
+    {
+        INT fit = 0;
+        SIZE size{};
+        if (text.empty() || !GetTextExtentExPointW(dc_, text.data(), Units(text), width, &fit, nullptr, &size))
+            return 0;
+        return static_cast<size_t>(std::max(fit, 0));
+    }
+
+private:
+    static int Units(std::wstring_view text) { return static_cast<int>(std::min<size_t>(text.size(), INT_MAX)); }
+    HDC dc_;
+};
 
 void Append(char* text, int size, const char* piece)
 {
@@ -89,12 +118,16 @@ void RefreshStatus(HWND mainWindow)
 
     ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
-    char path[MAX_PATH];
-    CopyText(path, app.scanRoot, sizeof path);
+    // The whole start folder, shortened in its middle to fit 500 pixels.
+    // Out of memory, the line stays empty until the next tick.
+    std::wstring path;
     HDC dc = GetDC(mainWindow);
-    PathCompactPathA(dc, path, ScaleForScreen(500));
+    try {
+        path = CompactPath(app.scanRoot, ScaleForScreen(500), DcMeasure(dc));
+    } catch (const std::bad_alloc&) {
+    }
     ReleaseDC(mainWindow, dc);
-    SetDlgItemTextA(mainWindow, IDC_MAIN_PATH_LINE, path);
+    SetDlgItemTextW(mainWindow, IDC_MAIN_PATH_LINE, path.c_str());
 }
 
 bool EnsureNoScanRunning(HWND owner)

@@ -3,10 +3,11 @@
 #include <shlobj.h>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 
 #include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "app/version.h"
-#include "settings/options.h"
 
 namespace {
 
@@ -31,15 +32,14 @@ int CALLBACK PickFolderCallback(HWND browser, UINT message, LPARAM, LPARAM data)
 {
     if (message != BFFM_INITIALIZED)
         return 0;
-    // PickFolder's own copy of the start folder, terminated within 260.
-    wchar_t wide[261] = {};
-    MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char*>(data), -1, wide, 260);
+    // PickFolder's own copy of the start folder, whole.
+    wchar_t* start = reinterpret_cast<wchar_t*>(data);
     IShellFolder* desktop = nullptr;
     if (FAILED(SHGetDesktopFolder(&desktop)) || desktop == nullptr)
         return 0;
     PIDLIST_RELATIVE list = nullptr;
-    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &list, nullptr)) && list) {
-        SendMessageA(browser, BFFM_SETEXPANDED, FALSE, reinterpret_cast<LPARAM>(list));
+    if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, start, nullptr, &list, nullptr)) && list) {
+        SendMessageW(browser, BFFM_SETEXPANDED, FALSE, reinterpret_cast<LPARAM>(list));
         CoTaskMemFree(list);
     }
     desktop->Release();
@@ -65,9 +65,13 @@ POINT ConfineToWorkArea(int x, int y, int width, int height, const RECT& work)
 
 void PrepareDialogWindow(HWND window, const char* name, bool centre)
 {
-    char title[600];
-    std::snprintf(title, sizeof title, "%s - %s", AppVersion, name);
-    SetWindowTextA(window, title);
+    PrepareDialogWindow(window, FromCodePage(name), centre);
+}
+
+void PrepareDialogWindow(HWND window, std::wstring_view name, bool centre)
+{
+    const std::wstring title = FromCodePage(AppVersion) + L" - " + std::wstring(name);
+    SetWindowTextW(window, title.c_str());
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(app.appIcon));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(app.appIcon));
 
@@ -99,26 +103,40 @@ void RestoreMainWindowPosition(HWND mainWindow)
     PlaceNormal(mainWindow, corner.x, corner.y, width, height);
 }
 
-bool PickFolder(HWND owner, const char* initialFolder, char* path)
+bool PickFolder(HWND owner, const std::wstring& initialFolder, std::wstring& path)
 {
-    // The caller may pass one buffer as both; keep the start folder apart.
-    char start[260];
-    CopyText(start, initialFolder, sizeof start);
+    // The caller may pass one string as both; keep the start folder apart.
+    std::wstring start = initialFolder;
+    const std::wstring title = FromCodePage(AppVersion);
+    // The chosen item's display name (a name, not a path) is limited by the
+    // browser itself; the path comes from the item below.
+    wchar_t displayName[MAX_PATH] = {};
 
-    BROWSEINFOA info{};
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
     info.pidlRoot = nullptr;
-    info.pszDisplayName = path;
-    info.lpszTitle = AppVersion;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title.c_str();
     info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_VALIDATE | BIF_NONEWFOLDERBUTTON;
     info.lpfn = PickFolderCallback;
-    info.lParam = reinterpret_cast<LPARAM>(start);
-    PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info);
-    char chosen[MAX_PATH] = {};
-    const bool ok = list != nullptr && SHGetPathFromIDListA(list, chosen);
-    if (list)
-        CoTaskMemFree(list);
-    if (ok)
-        CopyText(path, chosen, 260);
-    return ok;
+    info.lParam = reinterpret_cast<LPARAM>(start.data());
+    PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
+    if (list == nullptr)
+        return false;
+    // A file-system folder's whole path, at any length; a virtual folder
+    // (the computer, the network) has none.
+    wchar_t* chosen = nullptr;
+    const bool ok = SUCCEEDED(SHGetNameFromIDList(list, SIGDN_FILESYSPATH, &chosen)) && chosen != nullptr;
+    CoTaskMemFree(list);
+    if (!ok)
+        return false;
+    // Copied before the name is freed; a failed copy chooses nothing.
+    bool copied = false;
+    try {
+        path = chosen;
+        copied = true;
+    } catch (const std::bad_alloc&) {
+    }
+    CoTaskMemFree(chosen);
+    return copied;
 }

@@ -83,7 +83,7 @@ void ExpectText(const char* name, const std::string& text)
 
 void Scramble()
 {
-    std::strcpy(app.defaultFolder, "junk");
+    app.defaultFolder = L"junk";
     app.singleInstance = false;
     app.PosX = 77;
     app.PosY = 88;
@@ -95,7 +95,7 @@ void Scramble()
 
 void ExpectDefaults()
 {
-    EXPECT_STREQ(app.defaultFolder, "");
+    EXPECT_EQ(app.defaultFolder, L"");
     EXPECT_TRUE(app.singleInstance);
     EXPECT_EQ(app.PosX, 0);
     EXPECT_EQ(app.PosY, 0);
@@ -125,7 +125,7 @@ TEST_F(SettingsStore, NoKeyGivesEveryDefault)
 TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
 {
     LoadSettings();
-    std::strcpy(app.defaultFolder, "  C:\\Data \t\n");
+    app.defaultFolder = L"  C:\\Data \t\n";
     app.singleInstance = false;
     app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, " *Cache* ", 1};
     app.saveOptions = SaveOptions{1, -4, 1, 2, 1, 0, "\t*?*  "};
@@ -153,7 +153,7 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
     EXPECT_FALSE(Get("PosY").has_value());
 
     // The live fields were tidied too.
-    EXPECT_STREQ(app.defaultFolder, "C:\\Data\\");
+    EXPECT_EQ(app.defaultFolder, L"C:\\Data\\");
     EXPECT_STREQ(app.scanOptions.FindText, "*Cache*");
     EXPECT_STREQ(app.saveOptions.FindText, "*?*");
 
@@ -162,7 +162,7 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
     const SaveOptions save = app.saveOptions;
     Scramble();
     LoadSettings();
-    EXPECT_STREQ(app.defaultFolder, "C:\\Data\\");
+    EXPECT_EQ(app.defaultFolder, L"C:\\Data\\");
     EXPECT_FALSE(app.singleInstance);
     EXPECT_TRUE(app.scanOptions == scan);
     EXPECT_TRUE(app.saveOptions == save);
@@ -246,16 +246,14 @@ TEST_F(SettingsStore, FourBytesLoadAsANumberAndTextsLoadWhateverTheirType)
     EXPECT_EQ(app.scanOptions.SizeLimit, 300);
     EXPECT_EQ(app.PosX, 0x05000000);
     EXPECT_EQ(app.scanOptions.LimitDepth, 1);
-    EXPECT_STREQ(app.defaultFolder, "D:\\Data\\");
+    EXPECT_EQ(app.defaultFolder, L"D:\\Data\\");
 }
 
 TEST_F(SettingsStore, UnusableTextsFallBackToTheirDefaults)
 {
-    PutText("DefaultFolder", std::string(260, 'a'), false);  // 260 characters, no NUL
-    PutText("FindText", std::string(300, 'b'));              // larger than the buffer
-    PutNumber("SOFindText", 0x2A3F2A);                      // four bytes that spell "*?*"
+    PutText("FindText", std::string(300, 'b'));  // larger than the buffer
+    PutNumber("SOFindText", 0x2A3F2A);          // four bytes that spell "*?*"
     LoadSettings();
-    EXPECT_STREQ(app.defaultFolder, "");
     EXPECT_STREQ(app.scanOptions.FindText, "*?*");
     EXPECT_STREQ(app.saveOptions.FindText, "*?*");
 }
@@ -267,9 +265,36 @@ TEST_F(SettingsStore, TextsLoadWholeWithOrWithoutTheirNul)
     PutText("FindText", longest, true);
     PutText("SOFindText", "", false);
     LoadSettings();
-    EXPECT_STREQ(app.defaultFolder, "D:\\Photos\\");
+    EXPECT_EQ(app.defaultFolder, L"D:\\Photos\\");
     EXPECT_EQ(std::string(app.scanOptions.FindText), longest);
     EXPECT_STREQ(app.saveOptions.FindText, "");
+}
+
+// A default folder outside the code page and past the old 260 characters
+// is stored as UTF-16 text and comes back whole.
+TEST_F(SettingsStore, DefaultFolderIsStoredAndLoadedWholeAsUtf16)
+{
+    LoadSettings();
+    const std::wstring folder = L"C:\\\u8868\\\u0141\u00f3d\u017a\\" + std::wstring(300, L'd');
+    app.defaultFolder = folder;
+    SaveSettings();
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD type = 0;
+    std::wstring stored(400, L'\0');
+    DWORD size = static_cast<DWORD>(stored.size() * sizeof(wchar_t));
+    const LONG result =
+        RegQueryValueExW(key, L"DefaultFolder", nullptr, &type, reinterpret_cast<BYTE*>(stored.data()), &size);
+    RegCloseKey(key);
+    ASSERT_EQ(result, ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    stored.resize(size / sizeof(wchar_t));
+    EXPECT_EQ(stored, folder + L"\\");  // no terminating NUL
+
+    app.defaultFolder.clear();
+    LoadSettings();
+    EXPECT_EQ(app.defaultFolder, folder + L"\\");
 }
 
 TEST_F(SettingsStore, TextsEndAtTheirFirstNul)
