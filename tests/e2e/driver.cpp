@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -47,15 +48,19 @@ std::string WindowText(HWND window)
     if (window == nullptr)
         return {};
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
         return {};
-    std::string text(length + 1, '\0');
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
                         5000, &copied);
-    text.resize(copied);
-    return text;
+    text.resize(std::min<size_t>(copied, length));
+    return Utf8(text);
 }
+
+// The longest text read from a control: a path of the longest length the
+// file functions take, and a little more for a header's marker.
+constexpr size_t kLongestText = 33000;
 
 bool EndsWith(const std::string& text, const std::string& tail)
 {
@@ -63,6 +68,28 @@ bool EndsWith(const std::string& text, const std::string& tail)
 }
 
 }  // namespace
+
+std::string Utf8(std::wstring_view text)
+{
+    if (text.empty())
+        return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::wstring Wide(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
+    return out;
+}
 
 std::string ExePath()
 {
@@ -249,7 +276,8 @@ std::string Dunewright::TextOf(HWND dialog, int controlId) const
 void Dunewright::SetTextOf(HWND dialog, int controlId, const std::string& text)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+    const std::wstring wide = Wide(text);
+    SendMessageTimeoutW(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
                         SMTO_ABORTIFHUNG, 5000, &result);
 }
 
@@ -355,22 +383,23 @@ std::vector<Row> Dunewright::Rows() const
     std::vector<Row> rows;
     HWND list = List();
     const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    WithRemote(sizeof(LVITEMA) + 520, [&](void* remote) {
-        char* remoteText = static_cast<char*>(remote) + sizeof(LVITEMA);
+    std::wstring text(kLongestText, L'\0');
+    WithRemote(sizeof(LVITEMW) + kLongestText * sizeof(wchar_t), [&](void* remote) {
+        char* remoteText = static_cast<char*>(remote) + sizeof(LVITEMW);
         for (int i = 0; i < count; ++i) {
             Row row;
             std::string* cells[3] = {&row.folder, &row.branch, &row.node};
             for (int column = 0; column < 3; ++column) {
-                LVITEMA item{};
+                LVITEMW item{};
                 item.iSubItem = column;
-                item.pszText = remoteText;
-                item.cchTextMax = 520;
+                item.pszText = reinterpret_cast<wchar_t*>(remoteText);
+                item.cchTextMax = static_cast<int>(kLongestText);
                 SIZE_T done = 0;
                 WriteProcessMemory(process_, remote, &item, sizeof item, &done);
-                SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
-                char text[521] = {};
-                ReadProcessMemory(process_, remoteText, text, 520, &done);
-                *cells[column] = text;
+                const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote));
+                const size_t units = std::min(static_cast<size_t>(std::max<LRESULT>(length, 0)), kLongestText);
+                ReadProcessMemory(process_, remoteText, text.data(), units * sizeof(wchar_t), &done);
+                *cells[column] = Utf8(std::wstring_view(text.data(), units));
             }
             rows.push_back(row);
         }
@@ -382,19 +411,21 @@ std::vector<Row> Dunewright::Rows() const
 std::array<std::string, 3> Dunewright::Headers() const
 {
     std::array<std::string, 3> headers;
-    WithRemote(sizeof(LVCOLUMNA) + 520, [&](void* remote) {
-        char* remoteText = static_cast<char*>(remote) + sizeof(LVCOLUMNA);
+    std::wstring text(kLongestText + 1, L'\0');
+    WithRemote(sizeof(LVCOLUMNW) + (kLongestText + 1) * sizeof(wchar_t), [&](void* remote) {
+        char* remoteText = static_cast<char*>(remote) + sizeof(LVCOLUMNW);
         for (int column = 0; column < 3; ++column) {
-            LVCOLUMNA info{};
+            LVCOLUMNW info{};
             info.mask = LVCF_TEXT;
-            info.pszText = remoteText;
-            info.cchTextMax = 520;
+            info.pszText = reinterpret_cast<wchar_t*>(remoteText);
+            info.cchTextMax = static_cast<int>(kLongestText);
             SIZE_T done = 0;
             WriteProcessMemory(process_, remote, &info, sizeof info, &done);
-            SendMessageA(List(), LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(remote));
-            char text[521] = {};
-            ReadProcessMemory(process_, remoteText, text, 520, &done);
-            headers[column] = text;
+            const wchar_t none = L'\0';
+            WriteProcessMemory(process_, remoteText, &none, sizeof none, &done);
+            SendMessageW(List(), LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process_, remoteText, text.data(), kLongestText * sizeof(wchar_t), &done);
+            headers[column] = Utf8(text.c_str());
         }
         return true;
     });

@@ -12,11 +12,18 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dw {
 
 inline constexpr char kAppVersion[] = "Dunewright v1.4.7.4";
+
+// Texts cross to the program as UTF-16 (the W messages) and are UTF-8 here:
+// ASCII reads and compares as before, and a name outside the code page
+// arrives whole.
+std::string Utf8(std::wstring_view text);
+std::wstring Wide(std::string_view utf8);
 
 // Windows path of the Dunewright.exe under test.
 std::string ExePath();

@@ -258,7 +258,8 @@ TEST(Scan, NamesOutsideTheCodePageAreMeasured)
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
-    EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\", "12", "1"}, {root + "\\??", "12", "12"}}));
+    EXPECT_EQ(program.Rows(),
+              (std::vector<Row>{{root + "\\", "12", "1"}, {root + "\\" + dw::Utf8(L"\u65e5\u672c"), "12", "12"}}));
 }
 
 TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
