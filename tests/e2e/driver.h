@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,11 @@ struct Row {
     std::string folder, branch, node;
     bool operator==(const Row&) const = default;
 };
+// How a failed comparison shows a row: its three texts.
+inline void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << '{' << row.folder << ", " << row.branch << ", " << row.node << '}';
+}
 
 // One value of the program's registry key, as stored.
 struct RegValue {

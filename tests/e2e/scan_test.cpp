@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "driver.h"
 
@@ -260,6 +261,187 @@ TEST(Scan, NamesOutsideTheCodePageAreMeasured)
     Scan(program, root);
     EXPECT_EQ(program.Rows(),
               (std::vector<Row>{{root + "\\", "12", "1"}, {root + "\\" + dw::Utf8(L"\u65e5\u672c"), "12", "12"}}));
+}
+
+// Folders made and walked here through their \\?\ paths, so that length
+// and trailing dots play no part.
+std::wstring Extended(const std::wstring& path)
+{
+    return L"\\\\?\\" + path;
+}
+
+void MakeWideFolder(const std::wstring& path)
+{
+    ASSERT_TRUE(CreateDirectoryW(Extended(path).c_str(), nullptr)) << dw::Utf8(path);
+}
+
+void MakeWideFile(const std::wstring& path, long long size)
+{
+    HANDLE file = CreateFileW(Extended(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << dw::Utf8(path);
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    EXPECT_TRUE(SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+}
+
+// The rows a scan without filters must list for `folder`, from a walk of
+// its own: every folder, its path as the find functions spell its name
+// (`shown`: the start folder with its backslash), "%ld" of its megabytes
+// plus one. Returns the folder's branch bytes.
+long long WalkRows(const std::wstring& folder, const std::wstring& shown, std::vector<Row>& rows)
+{
+    long long node = 0;
+    long long branch = 0;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileExW(Extended(folder + L"\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, 0);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                const std::wstring base = shown.back() == L'\\' ? shown : shown + L"\\";
+                branch += WalkRows(folder + L"\\" + name, base + name, rows);
+            } else {
+                node += static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    branch += node;
+    rows.push_back({dw::Utf8(shown), std::to_string(branch / MB + 1), std::to_string(node / MB + 1)});
+    return branch;
+}
+
+std::vector<Row> Sorted(std::vector<Row> rows)
+{
+    std::sort(rows.begin(), rows.end(),
+              [](const Row& a, const Row& b) { return a.folder < b.folder; });
+    return rows;
+}
+
+std::vector<Row> Walked(const std::wstring& folder)
+{
+    std::vector<Row> rows;
+    WalkRows(folder, folder + L"\\", rows);
+    return Sorted(rows);
+}
+
+int RowIndex(const std::vector<Row>& rows, const std::string& folder)
+{
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].folder == folder)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// Every folder listed: no size filter.
+void AllFolders(Dunewright& program, HWND dialog)
+{
+    program.SetChecked(dialog, 1028, false);
+}
+
+// The clipboard's text in `format` once it holds some, UTF-8 for Unicode.
+std::string ClipboardText(UINT format)
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(format)) {
+        if (const void* locked = GlobalLock(data)) {
+            text = format == CF_UNICODETEXT ? dw::Utf8(static_cast<const wchar_t*>(locked))
+                                            : std::string(static_cast<const char*>(locked));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+// One tree of the names that real drives hold: CJK, an emoji, "Łódź"
+// beside "Lodz", a name ending in ".", and a chain of folders whose paths
+// pass 260 and 600 characters. Every row is the folder itself, whole, and
+// the row commands reach exactly that folder.
+TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
+{
+    const std::string narrowRoot = dw::MakeTempDir("names");
+    const std::wstring root = dw::Wide(narrowRoot);
+    const std::wstring cjk = root + L"\\\u8868\u672d";
+    const std::wstring lodz = root + L"\\\u0141\u00f3d\u017a";
+    MakeWideFolder(cjk);
+    MakeWideFolder(cjk + L"\\\u5b50");
+    MakeWideFile(cjk + L"\\f", 3 * MB);
+    MakeWideFile(cjk + L"\\\u5b50\\f", 2 * MB);
+    MakeWideFolder(root + L"\\\U0001F600");
+    MakeWideFile(root + L"\\\U0001F600\\f", 1 * MB);
+    MakeWideFolder(lodz);
+    MakeWideFile(lodz + L"\\f", 8 * MB);
+    MakeWideFolder(root + L"\\Lodz");
+    MakeWideFile(root + L"\\Lodz\\f", 21 * MB);
+    MakeWideFolder(root + L"\\dot.");
+    MakeWideFile(root + L"\\dot.\\f", 4 * MB);
+    std::wstring deepest = root + L"\\deep";
+    MakeWideFolder(deepest);
+    for (wchar_t level = L'1'; level <= L'5'; ++level) {
+        deepest += L"\\" + std::wstring(1, level) + std::wstring(129, L'x');
+        MakeWideFolder(deepest);
+        MakeWideFile(deepest + L"\\f", 5 * MB);
+    }
+    ASSERT_GT(deepest.size(), 600u);
+    const std::vector<Row> whole = Walked(root);
+    ASSERT_EQ(whole.size(), 13u);  // the walk itself saw every folder
+
+    Dunewright program;
+    ASSERT_TRUE(StartWithDefaults(program));
+    const auto allFolders = [&](HWND dialog) { AllFolders(program, dialog); };
+    program.SetText(kFolderField, narrowRoot);
+    ASSERT_TRUE(program.Go(allFolders));
+    ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+    ASSERT_EQ(Sorted(program.Rows()), whole);
+
+    for (const std::wstring& target : {cjk, lodz, deepest}) {
+        const std::string folder = dw::Utf8(target);
+        const int index = RowIndex(program.Rows(), folder);
+        ASSERT_GE(index, 0) << folder;
+
+        // Copy Folder Name: the path itself, and in the code page never a
+        // look-alike.
+        program.SelectRow(index);
+        const DWORD before = GetClipboardSequenceNumber();
+        program.Command(40015);
+        ASSERT_TRUE(dw::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
+        std::string copied;
+        EXPECT_TRUE(dw::WaitUntil([&] { return (copied = ClipboardText(CF_UNICODETEXT)) == folder; })) << copied;
+        if (target == lodz && GetACP() == 1252) {
+            EXPECT_EQ(ClipboardText(CF_TEXT), narrowRoot + "\\?\xf3" "d?");
+        }
+
+        // Go From Here scans exactly that folder.
+        program.Command(40001);
+        ASSERT_TRUE(program.AnswerScanOptions(allFolders));
+        ASSERT_TRUE(program.Answer("You have unsaved data that will be lost if you continue.\n\nContinue?", IDYES));
+        ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+        EXPECT_EQ(program.Text(kFolderField), folder + "\\");
+        EXPECT_EQ(program.Title(program.Main()), std::string(dw::kAppVersion) + " - Main - " + folder + "\\");
+        EXPECT_EQ(Sorted(program.Rows()), Walked(target));
+        if (target == deepest) {
+            // The path line keeps the start and the last name of the whole path.
+            const std::string line = program.Text(1023);
+            const std::string last = folder.substr(folder.rfind('\\')) + "\\";
+            EXPECT_NE(line.find("..."), std::string::npos) << line;
+            EXPECT_EQ(line.substr(line.size() - std::min(line.size(), last.size())), last) << line;
+        }
+
+        // Back to the whole tree for the next folder.
+        program.SetText(kFolderField, narrowRoot);
+        ASSERT_TRUE(program.Go(allFolders));
+        ASSERT_TRUE(program.Answer("You have unsaved data that will be lost if you continue.\n\nContinue?", IDYES));
+        ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+        ASSERT_EQ(Sorted(program.Rows()), whole);
+    }
+    EXPECT_TRUE(program.Running());
 }
 
 TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
