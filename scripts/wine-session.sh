@@ -31,6 +31,16 @@ wine_session_start() {
         mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
         cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
+    # Characters the dialog fonts lack (Chinese, Japanese) are drawn from
+    # WenQuanYi Micro Hei, when it is installed, instead of as boxes.
+    if [ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ]; then
+        local face
+        for face in Tahoma "MS Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+            setsid "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+                /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+                </dev/null >/dev/null 2>&1 || true
+        done
+    fi
     setsid "$WINE64" wineboot </dev/null >/dev/null 2>&1 || true
     if [ -n "$DW_XVFB_PID" ]; then
         # No window manager on our own display: without this, Wine waits
