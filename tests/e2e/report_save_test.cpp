@@ -198,4 +198,24 @@ TEST_F(SaveReport, AFileThatCannotBeOpenedForWritingIsReported)
     EXPECT_EQ(dw::ReadFileBytes(path), "in use");
 }
 
+// A report saved in a folder whose name the code page cannot hold: the
+// file is made there, and the question names it as it is.
+TEST_F(SaveReport, IntoAFolderOutsideTheCodePageTheFileAndTheQuestionKeepItsName)
+{
+    const std::wstring folder = dw::Wide(dw::MakeTempDir("save-wide")) + L"\\\u8868\u672d";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\report.txt";
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ReachSaveDialog(program));
+    ASSERT_TRUE(program.SaveAs(dw::Utf8(file)));
+    ASSERT_TRUE(AnswerBox(program, "Data saved to '" + dw::Utf8(file) + "'.\n\nOpen?", IDNO));
+    HANDLE written = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(written, INVALID_HANDLE_VALUE);
+    char bytes[64] = {};
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(written, bytes, sizeof bytes - 1, &read, nullptr));
+    CloseHandle(written);
+    EXPECT_EQ(std::string(bytes).rfind(std::string(dw::kAppVersion) + "\r\n", 0), 0u);
+}
+
 }  // namespace
