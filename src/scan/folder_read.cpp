@@ -1,6 +1,7 @@
 #include "scan/folder_read.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "app/handles.h"
 
@@ -32,6 +33,81 @@ bool IsDots(const wchar_t* name)
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
+void AddEntry(const WIN32_FIND_DATAW& data, FolderListing& listing)
+{
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (IsDots(data.cFileName))
+            return;
+        const bool linked =
+            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(data.dwReserved0);
+        const size_t nameLength = wcsnlen(data.cFileName, MAX_PATH);
+        listing.subfolders.push_back(
+            {static_cast<uint32_t>(listing.names.size()), static_cast<uint16_t>(nameLength), !linked});
+        listing.names.insert(listing.names.end(), data.cFileName, data.cFileName + nameLength);
+    } else {
+        listing.ownBytes +=
+            static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        ++listing.fileCount;
+    }
+}
+
+bool StartsWith(const std::wstring& text, std::wstring_view start)
+{
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// True for a whole absolute path that the platform would not change:
+// "X:\..." or "\\server\share\...", backslashes only, and no part that is
+// empty, "." or "..".
+bool WholeAbsolutePath(const std::wstring& path)
+{
+    size_t at = 0;
+    size_t partsNeeded = 0;
+    const wchar_t first = path.empty() ? L'\0' : path[0];
+    const bool letter = (first >= L'A' && first <= L'Z') || (first >= L'a' && first <= L'z');
+    const bool drive = path.size() >= 3 && letter && path[1] == L':' && path[2] == L'\\';
+    if (drive) {
+        at = 3;
+    } else if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'?' && path[2] != L'.' &&
+               path[2] != L'\\') {
+        at = 2;
+        partsNeeded = 2;  // the server and the share
+    } else {
+        return false;
+    }
+    if (path.find(L'/') != std::wstring::npos)
+        return false;
+    size_t parts = 0;
+    while (at < path.size()) {
+        size_t end = path.find(L'\\', at);
+        if (end == std::wstring::npos)
+            end = path.size();
+        const std::wstring_view part(path.data() + at, end - at);
+        if (part.empty() || part == L"." || part == L"..")
+            return false;
+        ++parts;
+        at = end + 1;
+    }
+    return parts >= partsNeeded;
+}
+
+// The whole path the platform makes of `path`; empty when it makes none.
+std::wstring FullPath(const std::wstring& path)
+{
+    std::wstring full(MAX_PATH, L'\0');
+    for (int tries = 0; tries < 3; ++tries) {
+        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return std::wstring();
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.assign(length, L'\0');  // the size asked for, the terminator included
+    }
+    return std::wstring();
+}
+
 }  // namespace
 
 void FolderListing::Clear()
@@ -51,58 +127,56 @@ bool EntersReparseFolder(uint32_t tag)
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop)
 {
     listing.Clear();
-    wchar_t pattern[MAX_PATH + 4];
-    if (length + 3 > MAX_PATH)
+    if (length == 0)
         return;
-    std::memcpy(pattern, path, length * sizeof(wchar_t));
-    if (length == 0 || pattern[length - 1] != L'\\')
-        pattern[length++] = L'\\';
-    pattern[length++] = L'*';
-    pattern[length] = L'\0';
+    listing.pattern.assign(path, path + length);
+    if (path[length - 1] != L'\\')
+        listing.pattern.push_back(L'\\');
+    listing.pattern.push_back(L'*');
+    listing.pattern.push_back(L'\0');
 
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstEntry(pattern, data));
+    FindHandle find(FindFirstEntry(listing.pattern.data(), data));
     listing.started = find.get() != INVALID_HANDLE_VALUE;
     if (!listing.started)
         return;
     unsigned sinceStopCheck = 0;
-    do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (IsDots(data.cFileName))
-                continue;
-            const bool linked = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                                !EntersReparseFolder(data.dwReserved0);
-            const size_t nameLength = wcsnlen(data.cFileName, MAX_PATH - 1);
-            listing.subfolders.push_back({static_cast<uint32_t>(listing.names.size()),
-                                          static_cast<uint16_t>(nameLength), !linked});
-            listing.names.insert(listing.names.end(), data.cFileName, data.cFileName + nameLength);
-        } else {
-            listing.ownBytes +=
-                static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-            ++listing.fileCount;
-        }
+    for (;;) {
+        AddEntry(data, listing);
         if (++sinceStopCheck == 256) {
             sinceStopCheck = 0;
             if (stop.load(std::memory_order_relaxed))
                 return;
         }
-    } while (FindNextFileW(find.get(), &data));
+        if (!FindNextFileW(find.get(), &data))
+            return;
+    }
 }
 
-size_t NarrowNameLength(const wchar_t* name, size_t length)
+std::wstring ReadingPath(const std::wstring& root)
 {
-    const int narrow = WideCharToMultiByte(CP_ACP, 0, name, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    return narrow > 0 ? static_cast<size_t>(narrow) : 1;
-}
-
-size_t NarrowName(const wchar_t* name, size_t length, char* out, size_t size)
-{
-    const int narrow = WideCharToMultiByte(CP_ACP, 0, name, static_cast<int>(length), out, static_cast<int>(size),
-                                           nullptr, nullptr);
-    if (narrow > 0)
-        return static_cast<size_t>(narrow);
-    out[0] = '?';
-    return 1;
+    if (root.empty())
+        return std::wstring();
+    std::wstring full;
+    if (StartsWith(root, L"\\\\?\\") || WholeAbsolutePath(root)) {
+        full = root;
+    } else {
+        full = FullPath(root.back() == L'\\' ? root : root + L'\\');
+        if (full.empty())
+            return full;
+    }
+    std::wstring reading;
+    if (StartsWith(full, L"\\\\?\\"))
+        reading = full;
+    else if (StartsWith(full, L"\\\\.\\"))
+        reading = L"\\\\?\\" + full.substr(4);
+    else if (StartsWith(full, L"\\\\"))
+        reading = L"\\\\?\\UNC\\" + full.substr(2);
+    else
+        reading = L"\\\\?\\" + full;
+    if (reading.back() != L'\\')
+        reading += L'\\';
+    return reading;
 }
 
 FileSystemRedirectionOff::FileSystemRedirectionOff()

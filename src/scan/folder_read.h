@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // One folder's entries as the scan needs them: its own files summed, its
@@ -12,7 +13,7 @@
 struct FolderListing {
     struct Subfolder {
         uint32_t nameOffset;  // into names
-        uint16_t nameLength;  // wide characters
+        uint16_t nameLength;  // UTF-16 units
         bool entered;         // false: a link to another place, measured as empty
     };
     bool started = false;  // false: the enumeration could not start
@@ -20,14 +21,26 @@ struct FolderListing {
     int32_t fileCount = 0;
     std::vector<Subfolder> subfolders;
     std::vector<wchar_t> names;
+    std::vector<wchar_t> pattern;  // the search pattern, kept for the next listing
 
     void Clear();
 };
 
-// Reads the entries of the folder at `path` (wide, `length` characters,
-// with or without a trailing backslash). Stops early, leaving the listing
-// partial, once `stop` is set.
+// Reads the entries of the folder at `path` (UTF-16, `length` units, with
+// or without a trailing backslash; any length the platform takes, so the
+// \\?\ form reads every folder). An empty path names no folder. Stops
+// early, leaving the listing partial, once `stop` is set.
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop);
+
+// The form in which the scan reads a start folder given as `root`: the
+// \\?\ form of its whole path (\\?\UNC\server\share\... for a share),
+// ending in a backslash, so that no folder below it is refused for its
+// length and no name is changed on the way (trailing dots and spaces
+// stay). A whole absolute path is taken as it is spelled; anything else
+// (relative, forward slashes, "." or "..", a bare drive "C:") first becomes
+// the whole path the platform makes of "<root>\", as the find functions
+// would have read it. Empty when `root` is empty or names nothing.
+std::wstring ReadingPath(const std::wstring& root);
 
 // Whether a folder entry that carries a reparse point is entered. Junctions
 // and symbolic links stand for another place (their tag has the
@@ -41,13 +54,6 @@ bool EntersReparseFolder(uint32_t tag);
 // a Windows that refuses its level or flags.
 using FindFirstExFunction = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD);
 extern FindFirstExFunction findFirstFileEx;
-
-// Narrow (system code page) characters that a wide name takes in a path;
-// a name that cannot be converted is shown as one '?'.
-size_t NarrowNameLength(const wchar_t* name, size_t length);
-// Writes the narrow form of a name into `out` (room for `size` bytes) and
-// returns its length, as NarrowNameLength counts it.
-size_t NarrowName(const wchar_t* name, size_t length, char* out, size_t size);
 
 // Turns the 32-bit file-system redirection off on the calling thread for
 // its lifetime, so a 32-bit scan on 64-bit Windows sees the real system

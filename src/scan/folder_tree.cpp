@@ -18,19 +18,11 @@ namespace {
 // waking anybody.
 constexpr auto kStopPoll = std::chrono::milliseconds(20);
 
-// Room for any path a reader builds: enumerated paths stay within MAX_PATH.
-constexpr size_t kPathRoom = 2 * MAX_PATH;
-
 // A child's path is its parent's, a backslash unless the parent's already
 // ends in one, and its name. Only the start folder can end in one.
 bool NeedsSeparator(const wchar_t* path, size_t length)
 {
     return length == 0 || path[length - 1] != L'\\';
-}
-
-bool EnumerableLengths(size_t narrowLength, size_t wideLength)
-{
-    return narrowLength > 0 && narrowLength <= kLongestEnumeratedPath && wideLength + 3 <= MAX_PATH;
 }
 
 }  // namespace
@@ -69,17 +61,16 @@ void FolderTree::Free(FolderNode& node)
     node.childCount = 0;
 }
 
-void FolderTree::Start(const wchar_t* path, size_t wideLength, size_t narrowLength)
+void FolderTree::Start(const std::wstring& path)
 {
-    rootPath_.assign(path, path + wideLength);
-    rootPath_.push_back(L'\0');
-    root_.name = rootPath_.data();
-    root_.nameLength = static_cast<uint16_t>(std::min<size_t>(wideLength, UINT16_MAX));
-    root_.wideLength = root_.nameLength;
-    root_.narrowLength = static_cast<uint16_t>(std::min<size_t>(narrowLength, UINT16_MAX));
     root_.state = FolderNode::Reading;
     FolderListing listing;
     try {
+        rootPath_ = path;
+        if (rootPath_.size() > UINT16_MAX)
+            rootPath_.clear();  // no path is that long
+        root_.name = rootPath_.c_str();
+        root_.nameLength = static_cast<uint16_t>(rootPath_.size());
         ReadNode(root_, listing);
     } catch (const std::bad_alloc&) {
         Fail();
@@ -169,46 +160,33 @@ FolderNode* FolderTree::TakeWork()
     }
 }
 
-bool FolderTree::Enumerable(const FolderNode& node) const
+size_t FolderTree::WidePath(const FolderNode& node, std::vector<wchar_t>& buffer) const
 {
-    return EnumerableLengths(node.narrowLength, node.wideLength);
-}
-
-size_t FolderTree::WidePath(const FolderNode& node, wchar_t* buffer, size_t size) const
-{
-    const FolderNode* chain[kPathRoom / 2];
-    size_t depth = 0;
-    for (const FolderNode* at = &node; at != nullptr; at = at->parent) {
-        if (depth == sizeof chain / sizeof chain[0])
-            return 0;
-        chain[depth++] = at;
-    }
+    // A name needs a backslash before it unless its parent's path ends in
+    // one, which only the start folder's can.
+    auto separated = [](const FolderNode& at) {
+        return at.parent != nullptr && NeedsSeparator(at.parent->name, at.parent->nameLength);
+    };
     size_t length = 0;
-    for (size_t i = depth; i-- > 0;) {
-        const FolderNode* at = chain[i];
-        if (i + 1 != depth && NeedsSeparator(buffer, length)) {
-            if (length + 1 >= size)
-                return 0;
-            buffer[length++] = L'\\';
-        }
-        if (length + at->nameLength >= size)
-            return 0;
-        std::memcpy(buffer + length, at->name, at->nameLength * sizeof(wchar_t));
-        length += at->nameLength;
+    for (const FolderNode* at = &node; at != nullptr; at = at->parent)
+        length += at->nameLength + (separated(*at) ? 1 : 0);
+    buffer.resize(length + 1);
+    size_t end = length;
+    buffer[end] = L'\0';
+    for (const FolderNode* at = &node; at != nullptr; at = at->parent) {
+        end -= at->nameLength;
+        std::memcpy(buffer.data() + end, at->name, at->nameLength * sizeof(wchar_t));
+        if (separated(*at))
+            buffer[--end] = L'\\';
     }
-    buffer[length] = L'\0';
     return length;
 }
 
 void FolderTree::ReadNode(FolderNode& node, FolderListing& listing)
 {
-    wchar_t path[kPathRoom];
-    const size_t length = Enumerable(node) ? WidePath(node, path, kPathRoom) : 0;
-    if (length == 0) {
-        Publish(node, FolderNode::Unlisted, nullptr, 0);
-        return;
-    }
-    ReadFolderListing(path, length, listing, counters_.stop);
+    std::vector<wchar_t> path;
+    const size_t length = WidePath(node, path);
+    ReadFolderListing(path.data(), length, listing, counters_.stop);
     if (!listing.started || counters_.stop.load()) {
         Publish(node, FolderNode::Unlisted, nullptr, 0);
         return;
@@ -217,18 +195,14 @@ void FolderTree::ReadNode(FolderNode& node, FolderListing& listing)
     if (mode_ == Mode::Count)
         counters_.foldersCounted += static_cast<int32_t>(count);
 
-    const bool separator = NeedsSeparator(path, length);
-    std::vector<uint16_t> narrowLengths(count);
-    for (size_t i = 0; i < count; ++i) {
-        const FolderListing::Subfolder& sub = listing.subfolders[i];
-        const size_t narrow = NarrowNameLength(listing.names.data() + sub.nameOffset, sub.nameLength);
-        if (ChildPathTooLong(node.narrowLength, narrow)) {
+    const bool separated = !NeedsSeparator(path.data(), length);
+    for (const FolderListing::Subfolder& sub : listing.subfolders) {
+        if (ChildPathTooLong(length, sub.nameLength, separated)) {
             pathTooLong_ = true;
             counters_.stop = true;
             Publish(node, FolderNode::Unlisted, nullptr, 0);
             return;
         }
-        narrowLengths[i] = static_cast<uint16_t>(node.narrowLength + (separator ? 1 : 0) + narrow);
     }
 
     const size_t more = count * sizeof(FolderNode) + listing.names.size() * sizeof(wchar_t);
@@ -254,9 +228,7 @@ void FolderTree::ReadNode(FolderNode& node, FolderListing& listing)
         child.parent = &node;
         child.name = names.get() + sub.nameOffset;
         child.nameLength = sub.nameLength;
-        child.wideLength = static_cast<uint16_t>(length + (separator ? 1 : 0) + sub.nameLength);
-        child.narrowLength = narrowLengths[i];
-        if (!sub.entered || !Enumerable(child))
+        if (!sub.entered)
             child.state.store(FolderNode::Unlisted, std::memory_order_relaxed);
     }
     node.ownBytes = listing.ownBytes;
@@ -271,35 +243,29 @@ void FolderTree::ReadNode(FolderNode& node, FolderListing& listing)
 // subfolders did not fit, reading it on this thread.
 void FolderTree::CountDropped(const FolderNode& node, FolderListing& listing)
 {
-    struct Folder {
-        std::wstring path;
-        size_t narrowLength;
-    };
-    std::vector<Folder> todo;
-    wchar_t start[kPathRoom];
-    Folder parent{std::wstring(start, WidePath(node, start, kPathRoom)), node.narrowLength};
+    std::vector<std::wstring> todo;
+    std::vector<wchar_t> start;
+    std::wstring parent(start.data(), WidePath(node, start));
     for (;;) {
-        const bool separator = NeedsSeparator(parent.path.c_str(), parent.path.size());
+        const bool separated = !NeedsSeparator(parent.c_str(), parent.size());
         for (const FolderListing::Subfolder& sub : listing.subfolders) {
-            const wchar_t* name = listing.names.data() + sub.nameOffset;
-            const size_t narrow = NarrowNameLength(name, sub.nameLength);
-            if (ChildPathTooLong(parent.narrowLength, narrow)) {
+            if (ChildPathTooLong(parent.size(), sub.nameLength, separated)) {
                 pathTooLong_ = true;
                 counters_.stop = true;
                 return;
             }
-            Folder child{parent.path, parent.narrowLength + (separator ? 1 : 0) + narrow};
-            if (separator)
-                child.path += L'\\';
-            child.path.append(name, sub.nameLength);
-            if (sub.entered && EnumerableLengths(child.narrowLength, child.path.size()))
+            std::wstring child = parent;
+            if (!separated)
+                child += L'\\';
+            child.append(listing.names.data() + sub.nameOffset, sub.nameLength);
+            if (sub.entered)
                 todo.push_back(std::move(child));
         }
         if (todo.empty() || counters_.stop.load())
             return;
         parent = std::move(todo.back());
         todo.pop_back();
-        ReadFolderListing(parent.path.c_str(), parent.path.size(), listing, counters_.stop);
+        ReadFolderListing(parent.c_str(), parent.size(), listing, counters_.stop);
         counters_.foldersCounted += static_cast<int32_t>(listing.subfolders.size());
     }
 }

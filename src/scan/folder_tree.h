@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,20 +27,18 @@ struct FolderNode {
         Unread,    // waiting for a reader
         Reading,   // a thread is reading it
         Read,      // sizes and subfolders are here
-        Unlisted,  // not enumerated (could not start, path too long, a link): empty
+        Unlisted,  // not enumerated (could not start, a link): empty
         Dropped,   // read and counted, but its subfolders did not fit: read again later
     };
 
     FolderNode* parent = nullptr;
     FolderNode* children = nullptr;  // childCount nodes, owned by the tree
     wchar_t* childNames = nullptr;   // the children's names, owned by the tree
-    const wchar_t* name = nullptr;   // in the parent's childNames; the whole path for the start folder
+    const wchar_t* name = nullptr;   // in the parent's childNames; the start folder's whole read path
     int64_t ownBytes = 0;
     int32_t fileCount = 0;
     uint32_t childCount = 0;
-    uint16_t nameLength = 0;    // wide characters
-    uint16_t wideLength = 0;    // of the whole path
-    uint16_t narrowLength = 0;  // of the whole path, in the system code page
+    uint16_t nameLength = 0;  // UTF-16 units
     std::atomic<uint8_t> state{Unread};
 
     bool Final() const { return state.load(std::memory_order_acquire) >= Read; }
@@ -66,9 +65,10 @@ public:
     FolderTree(const FolderTree&) = delete;
     FolderTree& operator=(const FolderTree&) = delete;
 
-    // Reads the start folder (`path`, wide, of `narrowLength` characters in
-    // the system code page) on the calling thread and lets the readers go.
-    void Start(const wchar_t* path, size_t wideLength, size_t narrowLength);
+    // Reads the start folder at `path` (its read path, see ReadingPath;
+    // empty: it names nothing and counts as empty) on the calling thread
+    // and lets the readers go.
+    void Start(const std::wstring& path);
     // Counting: reads along with the readers until every folder is read or
     // the scan stops; then the readers have ended.
     void ReadAll();
@@ -77,9 +77,9 @@ public:
     bool Await(FolderNode& node);
 
     FolderNode& Root() { return root_; }
-    // The whole path of a folder, wide, into `buffer` (MAX_PATH characters
-    // and more); returns its length, 0 when it does not fit.
-    size_t WidePath(const FolderNode& node, wchar_t* buffer, size_t size) const;
+    // The whole read path of a folder into `buffer`, terminated; returns
+    // its length.
+    size_t WidePath(const FolderNode& node, std::vector<wchar_t>& buffer) const;
     size_t BytesUsed() const { return bytes_.load(); }
     bool PathTooLong() const { return pathTooLong_.load(); }
     bool OutOfMemory() const { return outOfMemory_.load(); }
@@ -88,7 +88,6 @@ private:
     void ReaderLoop();
     FolderNode* TakeWork();
     void ReadNode(FolderNode& node, FolderListing& listing);
-    bool Enumerable(const FolderNode& node) const;
     void CountDropped(const FolderNode& node, FolderListing& listing);
     void Publish(FolderNode& node, uint8_t state, FolderNode* pushFrom, size_t pushCount);
     void Fail();
@@ -100,7 +99,7 @@ private:
     int threads_;
     ScanCounters& counters_;
     FolderNode root_;
-    std::vector<wchar_t> rootPath_;
+    std::wstring rootPath_;
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -4,8 +4,8 @@
 
 #include <new>
 #include <string>
+#include <vector>
 
-#include "app/code_page_text.h"
 #include "scan/scan_rules.h"
 
 namespace {
@@ -36,11 +36,11 @@ int64_t AssessFolder(Assessment& walk, FolderTree& tree, FolderNode& node, int32
 // subtree is read again, streaming.
 int64_t AssessDropped(Assessment& walk, FolderTree& tree, FolderNode& node, int32_t level)
 {
-    wchar_t path[2 * MAX_PATH];
-    const size_t length = tree.WidePath(node, path, 2 * MAX_PATH);
+    std::vector<wchar_t> path;
+    const size_t length = tree.WidePath(node, path);
     FolderTree again(FolderTree::Mode::Stream, walk.limits.treeBytes, ScanThreadCount(walk.limits.threads),
                      walk.counters);
-    again.Start(path, length, node.narrowLength);
+    again.Start(std::wstring(path.data(), length));
     const int64_t branch = AssessFolder(walk, again, again.Root(), level);
     walk.outOfMemory = walk.outOfMemory || again.OutOfMemory();
     if (again.PathTooLong())
@@ -102,7 +102,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
     const bool count = !options.DontCount;
     FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes, threads, counters);
     try {
-        tree.Start(walk.path.c_str(), walk.path.size(), ToCodePage(walk.path).size());
+        tree.Start(ReadingPath(walk.path));
         if (count)
             CountFolders(tree);
         if (tree.PathTooLong()) {

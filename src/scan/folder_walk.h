@@ -33,7 +33,9 @@ struct WalkLimits {
 // DontCount is set, then, unless the scan was stopped, the assessment,
 // which hands every folder that passes the filters to `sink` in post-order
 // (a folder after everything below it), exactly as a one-thread
-// depth-first walk would. The start folder itself is added to
+// depth-first walk would. Folders are read through their \\?\ form
+// (ReadingPath), at any length; rows show `root` followed by the names as
+// the file system spells them. The start folder itself is added to
 // foldersCounted and foldersAssessed here. Returns false when the walk ran
 // out of memory (the scan then ends as if stopped).
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,

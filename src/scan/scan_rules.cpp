@@ -5,6 +5,7 @@
 
 #include "scan/scan_rules.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "app/code_page_text.h"
@@ -52,7 +53,23 @@ bool PassesFindFilter(const ScanOptions& options, const wchar_t* path)
     return FindFilter(options).Passes(path);
 }
 
-bool ChildPathTooLong(size_t pathLength, size_t nameLength)
+namespace {
+
+std::atomic<size_t> longestPath{kLongestPath};
+
+}  // namespace
+
+size_t LongestPath()
 {
-    return pathLength + nameLength + 1 > kLongestChildPath;
+    return longestPath.load(std::memory_order_relaxed);
+}
+
+void SetLongestPathForTest(size_t length)
+{
+    longestPath = length;
+}
+
+bool ChildPathTooLong(size_t pathLength, size_t nameLength, bool separated)
+{
+    return pathLength + (separated ? 0 : 1) + nameLength > LongestPath();
 }

@@ -36,14 +36,18 @@ private:
 // The same for one path.
 bool PassesFindFilter(const ScanOptions& options, const wchar_t* path);
 
-// Longest folder path (narrow characters) whose entries are enumerated:
-// the search pattern "<path>\*" must stay within 259 characters.
-inline constexpr size_t kLongestEnumeratedPath = 257;
-
-// Longest child path a walk builds (narrow characters); anything longer
+// Longest path the platform can express at all: 32,767 UTF-16 units,
+// counted in the \\?\ form in which folders are read. A child path past it
 // ends the program.
-inline constexpr size_t kLongestChildPath = 520;
+inline constexpr size_t kLongestPath = 32767;
 
-// True when a child of a folder path of `pathLength` characters named with
-// `nameLength` characters would be longer than the walks allow.
-bool ChildPathTooLong(size_t pathLength, size_t nameLength);
+// The longest path a walk takes: kLongestPath, unless a test has set a
+// shorter one to reach it on an ordinary tree.
+size_t LongestPath();
+void SetLongestPathForTest(size_t length);
+
+// True when a child named with `nameLength` units of a folder whose read
+// path has `pathLength` units (a backslash between them unless
+// `separated`, when the folder's path already ends in one) would be longer
+// than LongestPath().
+bool ChildPathTooLong(size_t pathLength, size_t nameLength, bool separated = false);

@@ -113,12 +113,14 @@ TEST(FindFilter, OnlyTheStartFolderEndsInABackslash)
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data\\Sub"));
 }
 
-TEST(PathLimits, ChildPathsUpTo520CharactersAreAllowed)
+// A child path may be as long as the platform can express, counted in the
+// \\?\ form in which folders are read.
+TEST(PathLimits, ChildPathsUpTo32767CharactersAreAllowed)
 {
-    EXPECT_FALSE(ChildPathTooLong(257, 262));  // 520
-    EXPECT_TRUE(ChildPathTooLong(257, 263));   // 521
-    EXPECT_FALSE(ChildPathTooLong(0, 255));
-    EXPECT_EQ(kLongestEnumeratedPath + 2, 259u);  // "<path>\*" fits MAX_PATH - 1
+    EXPECT_FALSE(ChildPathTooLong(257, 263));          // 521
+    EXPECT_FALSE(ChildPathTooLong(32511, 255));        // 32,767
+    EXPECT_TRUE(ChildPathTooLong(32512, 255));         // 32,768
+    EXPECT_FALSE(ChildPathTooLong(32512, 255, true));  // no backslash to add
 }
 
 }  // namespace
