@@ -107,7 +107,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
             CountFolders(tree);
         if (tree.PathTooLong()) {
             sink.PathTooLong();
-            return true;
+            return false;
         }
         if (!counters.stop.load() && !tree.OutOfMemory()) {
             if (count)
@@ -121,5 +121,5 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
         walk.outOfMemory = true;
         counters.stop = true;
     }
-    return !walk.outOfMemory && !tree.OutOfMemory();
+    return !walk.outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong();
 }

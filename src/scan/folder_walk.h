@@ -37,6 +37,7 @@ struct WalkLimits {
 // (ReadingPath), at any length; rows show `root` followed by the names as
 // the file system spells them. The start folder itself is added to
 // foldersCounted and foldersAssessed here. Returns false when the walk ran
-// out of memory (the scan then ends as if stopped).
+// out of memory or met a path too long for the platform (the scan then
+// ends as a stopped one).
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
               WalkSink& sink);

@@ -33,11 +33,9 @@ public:
             Flush();
     }
 
-    void PathTooLong() override
-    {
-        Flush();
-        SendMessageA(app.mainWindow, kPathTooLongRequest, 0, 0);
-    }
+    // Posted, not sent: the box it opens runs its own message loop, in which
+    // the user can still press Stop, and Stop waits for this thread.
+    void PathTooLong() override { PostMessageA(app.mainWindow, kPathTooLongRequest, 0, 0); }
 
     // Sends the rows gathered so far and waits until they are in the list.
     void Flush()
@@ -85,8 +83,10 @@ DWORD WINAPI ScanWorker(void*)
     }
     sink.Flush();
     complete = complete && !sink.RowsLost();
+    // Out of memory, a listing broken off, a path too long: the scan ends
+    // with what it gathered, as a stopped one, never as a complete one.
     if (!complete)
-        app.stopRequested = true;  // out of memory: the scan ends with what it gathered
+        app.stopRequested = true;
     app.scanFinishedAt = static_cast<uint32_t>(std::time(nullptr));
     SettleStatusAtScanEnd(complete);
     SendMessageA(app.mainWindow, kScanEndedRequest, 0, 0);
