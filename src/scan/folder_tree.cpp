@@ -255,6 +255,8 @@ void FolderTree::ReadNode(FolderNode& node, Scratch& scratch)
         SettleUnlisted(node);
         return;
     }
+    if (listing.cutShort)
+        cutShort_ = true;
     const bool separated = scratch.path[length - 1] == L'\\';
     for (const FolderListing::Subfolder& sub : listing.subfolders) {
         if (ChildPathTooLong(length, sub.nameLength, separated)) {

@@ -105,6 +105,9 @@ public:
     int ReadersStarted() const { return static_cast<int>(readers_.size()); }
     bool PathTooLong() const { return pathTooLong_.load(); }
     bool OutOfMemory() const { return outOfMemory_.load(); }
+    // A listing the file system broke off: the answer is short by what it
+    // did not give.
+    bool CutShort() const { return cutShort_.load(); }
 
 private:
     // What a thread needs to read folders, kept from one to the next.
@@ -157,6 +160,7 @@ private:
     std::atomic<bool> assessing_{false};
     std::atomic<bool> pathTooLong_{false};
     std::atomic<bool> outOfMemory_{false};
+    std::atomic<bool> cutShort_{false};
 };
 
 // How many threads read folders: `requested` when it is positive, otherwise

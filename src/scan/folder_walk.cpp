@@ -125,5 +125,5 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
         stats->peakTreeBytes = tree.PeakBytes();
         stats->readerThreads = tree.ReadersStarted();
     }
-    return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong();
+    return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong() && !tree.CutShort();
 }

@@ -45,7 +45,8 @@ struct WalkStats {
 // (ReadingPath), at any length; rows show `root` followed by the names as
 // the file system spells them. The start folder itself is added to
 // foldersCounted and foldersAssessed here. Returns false when the answer
-// is short though nobody stopped the scan: out of memory, or a path too
-// long for the platform (the scan then ends as a stopped one).
+// is short though nobody stopped the scan: out of memory, a listing the
+// file system broke off, or a path too long for the platform (the scan
+// then ends as a stopped one).
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
               WalkSink& sink, WalkStats* stats = nullptr);

@@ -614,6 +614,29 @@ TEST_F(WalkTest, ANameWhoseCodePageFormEndsInByte5CKeepsTheBackslashBeforeItsChi
     EXPECT_EQ(rows, (std::vector<Row>{{P(""), 3, 1}, {hyo, 3, 1}, {hyo + L"\\x", 3, 3}}));
 }
 
+// A listing that the file system breaks off (a share that drops) keeps
+// what it gave, and the scan cannot end as a complete one.
+TEST_F(WalkTest, AListingBrokenOffKeepsWhatItGaveAndLeavesTheScanIncomplete)
+{
+    Folder("a");
+    File("a\\f1", MB);
+    File("a\\f2", 2 * MB);
+    File("a\\f3", 4 * MB);
+    findNextFile = [](HANDLE find, LPWIN32_FIND_DATAW data) -> BOOL {
+        if (std::wcscmp(data->cFileName, L"f1") == 0) {
+            SetLastError(ERROR_NETNAME_DELETED);
+            return FALSE;
+        }
+        return FindNextFileW(find, data);
+    };
+    CollectRows rows;
+    const bool complete = WalkScan(P("").c_str(), Options(), {}, counters, rows);
+    findNextFile = FindNextFileW;
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(rows.rows, (std::vector<Row>{{P("a"), 2, 2}, {P(""), 2, 1}}));
+    EXPECT_EQ(filesAssessed, 1);
+}
+
 // Stopped at any point, by the walk's own progress or from another thread
 // at any time, a scan's rows are the first rows of the plain walk's.
 TEST_F(WalkTest, AStopAtAnyPointLeavesTheFirstRowsOfThePlainWalk)
