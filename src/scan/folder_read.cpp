@@ -6,6 +6,7 @@
 #include "app/handles.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;
+FindNextFunction findNextFile = FindNextFileW;
 
 namespace {
 
@@ -113,6 +114,7 @@ std::wstring FullPath(const std::wstring& path)
 void FolderListing::Clear()
 {
     started = false;
+    cutShort = false;
     ownBytes = 0;
     fileCount = 0;
     subfolders.clear();
@@ -148,8 +150,12 @@ void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listin
             if (stop.load(std::memory_order_relaxed))
                 return;
         }
-        if (!FindNextFileW(find.get(), &data))
+        if (!findNextFile(find.get(), &data)) {
+            // Anything but the end of the folder (a share gone, a device
+            // error) leaves the folder's measure short.
+            listing.cutShort = GetLastError() != ERROR_NO_MORE_FILES;
             return;
+        }
     }
 }
 

@@ -16,7 +16,8 @@ struct FolderListing {
         uint16_t nameLength;  // UTF-16 units
         bool entered;         // false: a link to another place, measured as empty
     };
-    bool started = false;  // false: the enumeration could not start
+    bool started = false;   // false: the enumeration could not start
+    bool cutShort = false;  // the file system ended it with an error: only what came before is here
     int64_t ownBytes = 0;
     int32_t fileCount = 0;
     std::vector<Subfolder> subfolders;
@@ -50,10 +51,13 @@ std::wstring ReadingPath(const std::wstring& root);
 // holds its own files and is entered.
 bool EntersReparseFolder(uint32_t tag);
 
-// The find-first call the walk starts with; a test may replace it to play
-// a Windows that refuses its level or flags.
+// The find-first and find-next calls of a listing; a test may replace them
+// to play a Windows that refuses a level or flags, or a listing that the
+// file system breaks off.
 using FindFirstExFunction = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD);
 extern FindFirstExFunction findFirstFileEx;
+using FindNextFunction = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
+extern FindNextFunction findNextFile;
 
 // Turns the 32-bit file-system redirection off on the calling thread for
 // its lifetime, so a 32-bit scan on 64-bit Windows sees the real system

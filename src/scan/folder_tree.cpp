@@ -5,10 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <new>
-#include <string>
-#include <system_error>
 
 #include "scan/scan_rules.h"
 
@@ -18,24 +15,44 @@ namespace {
 // waking anybody.
 constexpr auto kStopPoll = std::chrono::milliseconds(20);
 
-// A child's path is its parent's, a backslash unless the parent's already
-// ends in one, and its name. Only the start folder can end in one.
-bool NeedsSeparator(const wchar_t* path, size_t length)
+// Chunks of about a 64th of the bound, so that a small bound is not taken
+// up by one chunk, within 4 KB and 1 MB.
+size_t ChunkBytesFor(size_t byteLimit)
 {
-    return length == 0 || path[length - 1] != L'\\';
+    return std::clamp<size_t>(byteLimit / 64, 4096, 1u << 20);
+}
+
+// A child's path is its parent's, a backslash unless the parent's already
+// ends in one, and its name. Only the start folder's can end in one.
+bool EndsInSeparator(const FolderNode& node)
+{
+    return node.nameLength > 0 && node.name[node.nameLength - 1] == L'\\';
+}
+
+// The bytes of a folder's block: its children, then their names.
+size_t BlockBytes(const FolderNode& node)
+{
+    if (node.childCount == 0)
+        return 0;
+    const wchar_t* names = reinterpret_cast<const wchar_t*>(node.children + node.childCount);
+    const FolderNode& last = node.children[node.childCount - 1];
+    const size_t nameUnits = static_cast<size_t>(last.name + last.nameLength - names);
+    return node.childCount * sizeof(FolderNode) + nameUnits * sizeof(wchar_t);
 }
 
 }  // namespace
 
 FolderTree::FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters)
-    : mode_(mode), byteLimit_(byteLimit), threads_(std::max(1, threads)), counters_(counters)
+    : mode_(mode), byteLimit_(byteLimit), threads_(std::max(1, threads)), counters_(counters),
+      blocks_(ChunkBytesFor(byteLimit))
 {
+    assessing_ = mode == Mode::Stream;
 }
 
 FolderTree::~FolderTree()
 {
+    // The blocks go with blocks_, chunk by chunk.
     StopReaders();
-    Free(root_);
 }
 
 void FolderTree::StopReaders()
@@ -47,31 +64,18 @@ void FolderTree::StopReaders()
     changed_.notify_all();
     for (std::thread& reader : readers_)
         reader.join();
-    readers_.clear();
-}
-
-void FolderTree::Free(FolderNode& node)
-{
-    for (uint32_t i = 0; i < node.childCount; ++i)
-        Free(node.children[i]);
-    delete[] node.children;
-    delete[] node.childNames;
-    node.children = nullptr;
-    node.childNames = nullptr;
-    node.childCount = 0;
 }
 
 void FolderTree::Start(const std::wstring& path)
 {
     root_.state = FolderNode::Reading;
-    FolderListing listing;
     try {
         rootPath_ = path;
         if (rootPath_.size() > UINT16_MAX)
             rootPath_.clear();  // no path is that long
         root_.name = rootPath_.c_str();
         root_.nameLength = static_cast<uint16_t>(rootPath_.size());
-        ReadNode(root_, listing);
+        ReadNode(root_, own_);
     } catch (const std::bad_alloc&) {
         Fail();
         return;
@@ -89,203 +93,328 @@ void FolderTree::Start(const std::wstring& path)
 
 void FolderTree::ReadAll()
 {
-    ReaderLoop();
-    StopReaders();
+    try {
+        while (FolderNode* node = TakeWork(true))
+            ReadNode(*node, own_);
+        if (!counters_.stop.load())
+            QueueDropped();
+    } catch (const std::bad_alloc&) {
+        Fail();
+    }
 }
 
 bool FolderTree::Await(FolderNode& node)
 {
     if (!node.Final()) {
-        bool mine = false;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!node.Final() && !counters_.stop.load()) {
+            FolderNode* read = nullptr;
             if (node.state.load(std::memory_order_relaxed) == FolderNode::Unread) {
-                node.state.store(FolderNode::Reading, std::memory_order_relaxed);
-                mine = true;
-            } else {
-                while (!node.Final() && !counters_.stop.load())
-                    changed_.wait_for(lock, kStopPoll);
+                // Nobody has taken it: read it here, out of turn.
+                waiting_[node.waitingAt] = nullptr;
+                read = &node;
+            } else if (HasRoom()) {
+                // A reader has it: read the next one meanwhile.
+                read = PopWaiting();
             }
-        }
-        if (mine) {
-            try {
-                FolderListing listing;
-                ReadNode(node, listing);
-            } catch (const std::bad_alloc&) {
-                Fail();
+            if (read == nullptr) {
+                changed_.wait_for(lock, kStopPoll);
+                continue;
             }
+            read->state.store(FolderNode::Reading, std::memory_order_relaxed);
+            lock.unlock();
+            ReadNode(*read, own_);
+            lock.lock();
         }
     }
-    return !counters_.stop.load();
+    if (counters_.stop.load())
+        return false;
+    if (node.childCount > 0) {
+        // The consumer is inside it now: its block is no longer read ahead.
+        std::lock_guard<std::mutex> lock(mutex_);
+        spineBytes_ += FolderBlocks::Rounded(BlockBytes(node));
+    }
+    return true;
+}
+
+void FolderTree::Release(FolderNode& node)
+{
+    if (node.childCount == 0)
+        return;
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        spineBytes_ -= FolderBlocks::Rounded(BlockBytes(node));
+        GiveBlock(node);
+        wake = roomWanted_ && HasRoom();
+        if (wake)
+            roomWanted_ = false;
+    }
+    if (wake)
+        changed_.notify_all();
+}
+
+void FolderTree::GiveBlock(FolderNode& node)
+{
+    if (node.childCount > 0)
+        blocks_.Give(node.children, BlockBytes(node));
+    node.children = nullptr;
+    node.childCount = 0;
 }
 
 void FolderTree::ReaderLoop()
 {
     FileSystemRedirectionOff redirection;
     try {
-        FolderListing listing;
-        while (FolderNode* node = TakeWork())
-            ReadNode(*node, listing);
+        Scratch scratch;
+        while (FolderNode* node = TakeWork(false))
+            ReadNode(*node, scratch);
     } catch (const std::bad_alloc&) {
         Fail();
     }
 }
 
-FolderNode* FolderTree::TakeWork()
+bool FolderTree::HasRoom() const
+{
+    return blocks_.InUse() - spineBytes_ < byteLimit_;
+}
+
+FolderNode* FolderTree::PopWaiting()
+{
+    while (!waiting_.empty()) {
+        FolderNode* node = waiting_.back();
+        waiting_.pop_back();
+        if (node != nullptr)
+            return node;
+    }
+    return nullptr;
+}
+
+FolderNode* FolderTree::TakeWork(bool untilCounted)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        if (closing_ || pending_ == 0 || counters_.stop.load())
+        if (closing_ || counters_.stop.load())
             return nullptr;
-        if (mode_ == Mode::Count || bytes_.load() <= byteLimit_) {
-            while (!waiting_.empty()) {
-                // Counting takes the newest (depth first, the list stays
-                // short); streaming the oldest (see the class comment).
-                FolderNode* node;
-                if (mode_ == Mode::Count) {
-                    node = waiting_.back();
-                    waiting_.pop_back();
-                } else {
-                    node = waiting_.front();
-                    waiting_.pop_front();
-                }
-                // Folders the consumer took for itself stay behind in the list.
-                if (node->state.load(std::memory_order_relaxed) == FolderNode::Unread) {
-                    node->state.store(FolderNode::Reading, std::memory_order_relaxed);
-                    return node;
-                }
+        if (untilCounted && pending_ == 0)
+            return nullptr;
+        // Counting reads everything; the assessment's readers read ahead
+        // within the bound.
+        if (!assessing_.load(std::memory_order_relaxed) || HasRoom()) {
+            if (FolderNode* node = PopWaiting()) {
+                node->state.store(FolderNode::Reading, std::memory_order_relaxed);
+                return node;
             }
+        } else if (!waiting_.empty()) {
+            roomWanted_ = true;
         }
         changed_.wait_for(lock, kStopPoll);
     }
 }
 
-size_t FolderTree::WidePath(const FolderNode& node, std::vector<wchar_t>& buffer) const
+// Room for `more` folders in the queue, grown by half at least, so that
+// growing it costs no more than filling it.
+void FolderTree::ReserveWaiting(size_t more)
 {
-    // A name needs a backslash before it unless its parent's path ends in
-    // one, which only the start folder's can.
-    auto separated = [](const FolderNode& at) {
-        return at.parent != nullptr && NeedsSeparator(at.parent->name, at.parent->nameLength);
-    };
+    const size_t needed = waiting_.size() + more;
+    if (needed > waiting_.capacity())
+        waiting_.reserve(std::max(needed, waiting_.capacity() + waiting_.capacity() / 2));
+}
+
+void FolderTree::Queue(FolderNode& node)
+{
+    node.waitingAt = static_cast<uint32_t>(waiting_.size());
+    waiting_.push_back(&node);
+    if (!assessing_.load(std::memory_order_relaxed))
+        ++pending_;
+}
+
+size_t FolderTree::PathOf(const FolderNode& node, std::vector<wchar_t>& buffer) const
+{
     size_t length = 0;
     for (const FolderNode* at = &node; at != nullptr; at = at->parent)
-        length += at->nameLength + (separated(*at) ? 1 : 0);
+        length += at->nameLength + (at->parent != nullptr && !EndsInSeparator(*at->parent) ? 1 : 0);
     buffer.resize(length + 1);
     size_t end = length;
     buffer[end] = L'\0';
     for (const FolderNode* at = &node; at != nullptr; at = at->parent) {
         end -= at->nameLength;
         std::memcpy(buffer.data() + end, at->name, at->nameLength * sizeof(wchar_t));
-        if (separated(*at))
+        if (at->parent != nullptr && !EndsInSeparator(*at->parent))
             buffer[--end] = L'\\';
     }
     return length;
 }
 
-void FolderTree::ReadNode(FolderNode& node, FolderListing& listing)
+void FolderTree::ReadNode(FolderNode& node, Scratch& scratch)
 {
-    std::vector<wchar_t> path;
-    const size_t length = WidePath(node, path);
-    ReadFolderListing(path.data(), length, listing, counters_.stop);
+    FolderListing& listing = scratch.listing;
+    const size_t length = PathOf(node, scratch.path);
+    ReadFolderListing(scratch.path.data(), length, listing, counters_.stop);
     if (!listing.started || counters_.stop.load()) {
-        Publish(node, FolderNode::Unlisted, nullptr, 0);
+        SettleUnlisted(node);
         return;
     }
-    const size_t count = listing.subfolders.size();
-    if (mode_ == Mode::Count)
-        counters_.foldersCounted += static_cast<int32_t>(count);
-
-    const bool separated = !NeedsSeparator(path.data(), length);
+    if (listing.cutShort)
+        cutShort_ = true;
+    const bool separated = scratch.path[length - 1] == L'\\';
     for (const FolderListing::Subfolder& sub : listing.subfolders) {
         if (ChildPathTooLong(length, sub.nameLength, separated)) {
             pathTooLong_ = true;
             counters_.stop = true;
-            Publish(node, FolderNode::Unlisted, nullptr, 0);
+            SettleUnlisted(node);
             return;
         }
     }
+    if (mode_ == Mode::Count && !assessing_.load(std::memory_order_relaxed))
+        counters_.foldersCounted += static_cast<int32_t>(listing.subfolders.size());
+    Attach(node, listing);
+}
 
-    const size_t more = count * sizeof(FolderNode) + listing.names.size() * sizeof(wchar_t);
-    if (bytes_.fetch_add(more) + more > byteLimit_ && mode_ == Mode::Count) {
-        bytes_ -= more;
-        CountDropped(node, listing);
-        Publish(node, FolderNode::Dropped, nullptr, 0);
-        return;
+// Gives `node` its listing: its sizes and, in a block of the tree, its
+// subfolders, which are queued for the readers.
+void FolderTree::Attach(FolderNode& node, const FolderListing& listing)
+{
+    const size_t count = listing.subfolders.size();
+    const size_t bytes = count * sizeof(FolderNode) + listing.names.size() * sizeof(wchar_t);
+    bool past = node.parent != nullptr && node.parent->pastBound;
+    void* block = nullptr;
+    if (count > 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // Room in the queue first: nothing fails once the block is taken.
+        ReserveWaiting(count);
+        // The start folder's block is kept whatever its size: the
+        // assessment holds it from its first folder to its last anyway.
+        if (!past && &node != &root_ && mode_ == Mode::Count && !assessing_.load(std::memory_order_relaxed) &&
+            blocks_.InUse() + FolderBlocks::Rounded(bytes) > byteLimit_)
+            past = true;
+        block = blocks_.Take(bytes);
+        NotePeak();
     }
-    std::unique_ptr<FolderNode[]> children;
-    std::unique_ptr<wchar_t[]> names;
-    try {
-        children.reset(new FolderNode[count]);
-        names.reset(new wchar_t[listing.names.size() + 1]);
-    } catch (const std::bad_alloc&) {
-        bytes_ -= more;
-        throw;
-    }
-    std::memcpy(names.get(), listing.names.data(), listing.names.size() * sizeof(wchar_t));
+    FolderNode* children = static_cast<FolderNode*>(block);
+    wchar_t* names = reinterpret_cast<wchar_t*>(children + count);
+    if (count > 0)
+        std::memcpy(names, listing.names.data(), listing.names.size() * sizeof(wchar_t));
     for (size_t i = 0; i < count; ++i) {
         const FolderListing::Subfolder& sub = listing.subfolders[i];
-        FolderNode& child = children[i];
-        child.parent = &node;
-        child.name = names.get() + sub.nameOffset;
-        child.nameLength = sub.nameLength;
+        FolderNode* child = new (children + i) FolderNode;
+        child->parent = &node;
+        child->name = names + sub.nameOffset;
+        child->nameLength = sub.nameLength;
         if (!sub.entered)
-            child.state.store(FolderNode::Unlisted, std::memory_order_relaxed);
+            child->state.store(FolderNode::Unlisted, std::memory_order_relaxed);
     }
-    node.ownBytes = listing.ownBytes;
-    node.fileCount = listing.fileCount;
-    node.childCount = static_cast<uint32_t>(count);
-    node.children = children.release();
-    node.childNames = names.release();
-    Publish(node, FolderNode::Read, node.children, count);
-}
-
-// Counts the subtree of a folder whose listing is in `listing` but whose
-// subfolders did not fit, reading it on this thread.
-void FolderTree::CountDropped(const FolderNode& node, FolderListing& listing)
-{
-    std::vector<std::wstring> todo;
-    std::vector<wchar_t> start;
-    std::wstring parent(start.data(), WidePath(node, start));
-    for (;;) {
-        const bool separated = !NeedsSeparator(parent.c_str(), parent.size());
-        for (const FolderListing::Subfolder& sub : listing.subfolders) {
-            if (ChildPathTooLong(parent.size(), sub.nameLength, separated)) {
-                pathTooLong_ = true;
-                counters_.stop = true;
-                return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        node.ownBytes = listing.ownBytes;
+        node.fileCount = listing.fileCount;
+        node.children = children;
+        node.childCount = static_cast<uint32_t>(count);
+        node.pastBound = past;
+        // Queued last to first: the first subfolder is taken first.
+        uint32_t queued = 0;
+        for (size_t i = count; i-- > 0;) {
+            if (children[i].state.load(std::memory_order_relaxed) == FolderNode::Unread) {
+                Queue(children[i]);
+                ++queued;
             }
-            std::wstring child = parent;
-            if (!separated)
-                child += L'\\';
-            child.append(listing.names.data() + sub.nameOffset, sub.nameLength);
-            if (sub.entered)
-                todo.push_back(std::move(child));
         }
-        if (todo.empty() || counters_.stop.load())
-            return;
-        parent = std::move(todo.back());
-        todo.pop_back();
-        ReadFolderListing(parent.c_str(), parent.size(), listing, counters_.stop);
-        counters_.foldersCounted += static_cast<int32_t>(listing.subfolders.size());
+        node.uncounted = past ? queued : 0;
+        Settle(node, FolderNode::Read);
     }
+    changed_.notify_all();
 }
 
-void FolderTree::Publish(FolderNode& node, uint8_t state, FolderNode* children, size_t count)
+// Under the lock: `node` is done with, as `state`. A folder read past the
+// bound whose subtree is now counted gives its block back.
+void FolderTree::Settle(FolderNode& node, uint8_t state)
+{
+    if (&node != &root_ && !assessing_.load(std::memory_order_relaxed))
+        --pending_;
+    node.state.store(state, std::memory_order_release);
+    if (node.pastBound && node.uncounted == 0)
+        Counted(node);
+}
+
+// A folder that could not be read, or no longer needs to be: empty.
+void FolderTree::SettleUnlisted(FolderNode& node)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        // Pushed last to first, so that counting takes the first subfolder first.
-        for (size_t i = count; i-- > 0;) {
-            if (children[i].state.load(std::memory_order_relaxed) == FolderNode::Unread) {
-                waiting_.push_back(&children[i]);
-                ++pending_;
-            }
-        }
-        if (&node != &root_)
-            --pending_;
-        node.state.store(state, std::memory_order_release);
+        node.pastBound = node.parent != nullptr && node.parent->pastBound;
+        node.uncounted = 0;
+        Settle(node, FolderNode::Unlisted);
     }
     changed_.notify_all();
+}
+
+// A folder read past the bound has its whole subtree counted: its block
+// goes, and so does its parent's once that one's last child is counted.
+// The highest of them, whose parent is kept, stays as Dropped.
+void FolderTree::Counted(FolderNode& node)
+{
+    for (FolderNode* at = &node;;) {
+        GiveBlock(*at);
+        FolderNode* parent = at->parent;
+        if (parent == nullptr || !parent->pastBound) {
+            at->state.store(FolderNode::Dropped, std::memory_order_release);
+            return;
+        }
+        if (--parent->uncounted != 0)
+            return;
+        at = parent;
+    }
+}
+
+// Queues the dropped folders for the assessment, the first in depth-first
+// order at the front, so that the readers read them in the order the
+// assessment needs them.
+void FolderTree::QueueDropped()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<FolderNode*> dropped;
+    std::vector<FolderNode*> todo{&root_};
+    while (!todo.empty()) {
+        FolderNode* node = todo.back();
+        todo.pop_back();
+        if (node->state.load(std::memory_order_relaxed) == FolderNode::Dropped) {
+            dropped.push_back(node);
+            continue;
+        }
+        for (uint32_t i = node->childCount; i-- > 0;)
+            todo.push_back(&node->children[i]);
+    }
+    assessing_ = true;
+    ReserveWaiting(dropped.size());
+    for (size_t i = dropped.size(); i-- > 0;) {
+        dropped[i]->pastBound = false;
+        dropped[i]->state.store(FolderNode::Unread, std::memory_order_relaxed);
+        Queue(*dropped[i]);
+    }
+    NotePeak();
+}
+
+size_t FolderTree::HeldLocked() const
+{
+    return blocks_.Held() + waiting_.capacity() * sizeof(FolderNode*);
+}
+
+void FolderTree::NotePeak()
+{
+    peakBytes_ = std::max(peakBytes_, HeldLocked());
+}
+
+size_t FolderTree::BytesHeld()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return HeldLocked();
+}
+
+size_t FolderTree::PeakBytes()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    NotePeak();
+    return peakBytes_;
 }
 
 void FolderTree::Fail()

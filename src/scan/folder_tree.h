@@ -4,12 +4,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "scan/folder_blocks.h"
 #include "scan/folder_read.h"
 
 // The counters and the stop flag a scan shares with the status display.
@@ -22,40 +22,58 @@ struct ScanCounters {
 
 // What a scan knows of one folder: its own files summed, its subfolders in
 // the order the file system gave them. No per-file records are kept.
+//
+// The tree: the start folder's node belongs to the tree; every other node
+// is one of its parent's `children`. A folder's children and their names
+// are one block of the tree (FolderBlocks): `childCount` nodes, then their
+// names one after another, not terminated. A leaf has no block. A block is
+// given back once the assessment has passed its folder, or, past the byte
+// bound in counting, once its subtree is counted.
 struct FolderNode {
     enum State : uint8_t {
-        Unread,    // waiting for a reader
+        Unread,    // queued for a reader
         Reading,   // a thread is reading it
         Read,      // sizes and subfolders are here
-        Unlisted,  // not enumerated (could not start, a link): empty
+        Unlisted,  // not enumerated (could not start, a link, the scan stopped): empty
         Dropped,   // read and counted, but its subfolders did not fit: read again later
     };
 
     FolderNode* parent = nullptr;
-    FolderNode* children = nullptr;  // childCount nodes, owned by the tree
-    wchar_t* childNames = nullptr;   // the children's names, owned by the tree
-    const wchar_t* name = nullptr;   // in the parent's childNames; the start folder's whole read path
+    FolderNode* children = nullptr;  // childCount nodes and their names: one block of the tree
+    const wchar_t* name = nullptr;   // in the parent's block; the start folder's is its whole read path
     int64_t ownBytes = 0;
     int32_t fileCount = 0;
     uint32_t childCount = 0;
+    union {
+        uint32_t waitingAt = 0;  // while Unread: its place in the tree's queue
+        uint32_t uncounted;      // past the bound in counting: children whose subtrees are still being counted
+    };
     uint16_t nameLength = 0;  // UTF-16 units
+    bool pastBound = false;   // read by the counting pass past the byte bound
     std::atomic<uint8_t> state{Unread};
 
     bool Final() const { return state.load(std::memory_order_acquire) >= Read; }
 };
 
-// Reads a folder tree with several threads that share a list of folders
-// still to read. The start folder is read by the thread that starts the
-// tree; the others are taken by the readers.
+// Reads a folder tree with several threads that share a queue of folders
+// still to read, newest first (depth first). The start folder is read by
+// the thread that starts the tree; the readers take the others. The same
+// readers serve the whole scan: the counting pass, the assessment, and
+// every folder read again.
 //
-// Counting: every folder is read and counted in foldersCounted; the tree
-// is kept while it fits in the byte limit, and a folder read after that is
-// counted with its whole subtree but marked Dropped, to be read again.
-// Streaming: one consumer walks the tree depth first and reads for itself
-// the folder it needs when no reader has taken it; the readers take the
-// folders found longest ago, which the consumer needs last, so that they
-// read ahead of it rather than race it for the next folder. Past the byte
-// limit the readers wait and the consumer reads alone.
+// Counting: every folder is read and counted in foldersCounted. The tree
+// is kept while its blocks fit in the byte bound (the start folder's
+// always: the assessment needs it throughout); a folder whose block does
+// not fit is read past the bound: its subtree is read and counted all the
+// same, its blocks are given back as soon as it is counted, and it stays
+// in the tree as Dropped, to be read again by the assessment.
+// Assessment: one consumer walks the tree depth first (Await, Release);
+// the readers read ahead of it, in the order it will need the folders,
+// while the blocks it has not reached yet take less than the bound. The
+// blocks of the folders it is inside are its own (it cannot go on without
+// them) and do not hold the readers back. The consumer reads a folder
+// itself when no reader has taken it, and while it waits for one a reader
+// has, it reads the next one in the queue.
 class FolderTree {
 public:
     enum class Mode { Count, Stream };
@@ -69,30 +87,53 @@ public:
     // empty: it names nothing and counts as empty) on the calling thread
     // and lets the readers go.
     void Start(const std::wstring& path);
-    // Counting: reads along with the readers until every folder is read or
-    // the scan stops; then the readers have ended.
+    // Counting: reads along with the readers until every folder is read and
+    // counted, or the scan stops; then queues the folders that were dropped
+    // for the assessment.
     void ReadAll();
-    // Streaming: waits until `node` is read, reading it here when no reader
+    // Assessment: waits until `node` is read, reading it here when no reader
     // has taken it. False when the scan stopped first.
     bool Await(FolderNode& node);
+    // Assessment: `node`'s subtree is assessed; its block is given back.
+    void Release(FolderNode& node);
 
     FolderNode& Root() { return root_; }
-    // The whole read path of a folder into `buffer`, terminated; returns
-    // its length.
-    size_t WidePath(const FolderNode& node, std::vector<wchar_t>& buffer) const;
-    size_t BytesUsed() const { return bytes_.load(); }
+    // The bytes the tree holds: its blocks' chunks and large blocks, and its
+    // queue; and the most it held at any time.
+    size_t BytesHeld();
+    size_t PeakBytes();
+    int ReadersStarted() const { return static_cast<int>(readers_.size()); }
     bool PathTooLong() const { return pathTooLong_.load(); }
     bool OutOfMemory() const { return outOfMemory_.load(); }
+    // A listing the file system broke off: the answer is short by what it
+    // did not give.
+    bool CutShort() const { return cutShort_.load(); }
 
 private:
+    // What a thread needs to read folders, kept from one to the next.
+    struct Scratch {
+        FolderListing listing;
+        std::vector<wchar_t> path;
+    };
+
     void ReaderLoop();
-    FolderNode* TakeWork();
-    void ReadNode(FolderNode& node, FolderListing& listing);
-    void CountDropped(const FolderNode& node, FolderListing& listing);
-    void Publish(FolderNode& node, uint8_t state, FolderNode* pushFrom, size_t pushCount);
+    FolderNode* TakeWork(bool untilCounted);
+    FolderNode* PopWaiting();
+    bool HasRoom() const;
+    void ReserveWaiting(size_t more);
+    void Queue(FolderNode& node);
+    void ReadNode(FolderNode& node, Scratch& scratch);
+    void Attach(FolderNode& node, const FolderListing& listing);
+    void Settle(FolderNode& node, uint8_t state);
+    void SettleUnlisted(FolderNode& node);
+    void Counted(FolderNode& node);
+    void QueueDropped();
+    void GiveBlock(FolderNode& node);
+    size_t PathOf(const FolderNode& node, std::vector<wchar_t>& buffer) const;
+    size_t HeldLocked() const;
+    void NotePeak();
     void Fail();
     void StopReaders();
-    static void Free(FolderNode& node);
 
     Mode mode_;
     size_t byteLimit_;
@@ -100,19 +141,26 @@ private:
     ScanCounters& counters_;
     FolderNode root_;
     std::wstring rootPath_;
+    Scratch own_;  // the starting thread's, which is the consumer's
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    // Folders waiting for a reader, last pushed at the back; may hold
-    // folders the consumer has since taken for itself.
-    std::deque<FolderNode*> waiting_;
-    size_t pending_ = 0;              // pushed and not yet read
+    // Everything below is guarded by mutex_.
+    FolderBlocks blocks_;
+    // Folders waiting for a reader, newest at the back; null where the
+    // consumer took one out of turn.
+    std::vector<FolderNode*> waiting_;
+    size_t pending_ = 0;     // counting: queued and not yet read
+    size_t spineBytes_ = 0;  // blocks of the folders the consumer is inside
+    size_t peakBytes_ = 0;
     bool closing_ = false;
+    bool roomWanted_ = false;  // a reader waits for the consumer to give blocks back
     std::vector<std::thread> readers_;
 
-    std::atomic<size_t> bytes_{0};
+    std::atomic<bool> assessing_{false};
     std::atomic<bool> pathTooLong_{false};
     std::atomic<bool> outOfMemory_{false};
+    std::atomic<bool> cutShort_{false};
 };
 
 // How many threads read folders: `requested` when it is positive, otherwise

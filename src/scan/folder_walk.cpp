@@ -1,7 +1,5 @@
 #include "scan/folder_walk.h"
 
-#include <windows.h>
-
 #include <new>
 #include <string>
 #include <vector>
@@ -11,115 +9,121 @@
 namespace {
 
 // The assessment's state: the filters, where rows go, and the current
-// folder's whole path (shown, filtered, reported).
+// folder's whole path as rows show it (the start folder as the user gave
+// it, then the names).
 struct Assessment {
     const ScanOptions& options;
     const FindFilter find;
-    const WalkLimits& limits;
     ScanCounters& counters;
     WalkSink& sink;
     std::wstring path;
     bool stopped = false;
-    bool outOfMemory = false;
 };
 
-void EnterChild(Assessment& walk, const FolderNode& child)
-{
-    if (walk.path.empty() || walk.path.back() != L'\\')
-        walk.path += L'\\';
-    walk.path.append(child.name, child.nameLength);
-}
+// One folder the assessment is inside.
+struct Frame {
+    FolderNode* node;
+    int64_t branchBytes;  // its own files, then each subfolder's branch as it is done
+    size_t pathMark;      // the path's length before this folder's name
+    int32_t level;
+    uint32_t next;  // the next subfolder to assess
+    bool found;     // passes the find filter
+};
 
-int64_t AssessFolder(Assessment& walk, FolderTree& tree, FolderNode& node, int32_t level);
-
-// A folder whose subfolders did not fit in the counting pass's tree: its
-// subtree is read again, streaming.
-int64_t AssessDropped(Assessment& walk, FolderTree& tree, FolderNode& node, int32_t level)
+Frame Enter(Assessment& walk, FolderNode& node, int32_t level, size_t pathMark)
 {
-    std::vector<wchar_t> path;
-    const size_t length = tree.WidePath(node, path);
-    FolderTree again(FolderTree::Mode::Stream, walk.limits.treeBytes, ScanThreadCount(walk.limits.threads),
-                     walk.counters);
-    again.Start(std::wstring(path.data(), length));
-    const int64_t branch = AssessFolder(walk, again, again.Root(), level);
-    walk.outOfMemory = walk.outOfMemory || again.OutOfMemory();
-    if (again.PathTooLong())
-        walk.sink.PathTooLong();
-    return branch;
-}
-
-// Sums a folder's subtree, adds a row for every folder of it that passes
-// the filters (post-order), counts files and folders, and returns the
-// branch bytes. Once the scan stops no more rows are added: every row is a
-// whole measurement.
-int64_t AssessFolder(Assessment& walk, FolderTree& tree, FolderNode& node, int32_t level)
-{
-    if (!tree.Await(node)) {
-        walk.stopped = true;
-        return 0;
-    }
-    if (node.state.load(std::memory_order_acquire) == FolderNode::Dropped)
-        return AssessDropped(walk, tree, node, level);
-    const bool found = walk.find.Passes(walk.path.c_str());
-    int64_t branchBytes = node.ownBytes;
     walk.counters.filesAssessed += node.fileCount;
-    for (uint32_t i = 0; i < node.childCount && !walk.stopped; ++i) {
-        if (walk.counters.stop.load()) {
-            walk.stopped = true;
-            break;
-        }
-        const size_t mark = walk.path.size();
-        EnterChild(walk, node.children[i]);
-        branchBytes += AssessFolder(walk, tree, node.children[i], level + 1);
-        walk.path.resize(mark);
-        ++walk.counters.foldersAssessed;
-    }
-    const int32_t branchMb = MegabytesOf(branchBytes);
-    const int32_t nodeMb = MegabytesOf(node.ownBytes);
-    if (!walk.stopped && found && PassesDepthFilter(walk.options, level) &&
-        PassesSizeFilter(walk.options, branchMb, nodeMb))
-        walk.sink.AddRow(walk.path.c_str(), branchMb, nodeMb);
-    walk.sink.FolderDone();
-    return branchBytes;
+    return Frame{&node, node.ownBytes, pathMark, level, 0, walk.find.Passes(walk.path.c_str())};
 }
 
-// The counting pass: reads the whole tree with every reader and counts its
-// folders, keeping what fits for the assessment.
-void CountFolders(FolderTree& tree)
+// Sums every folder's subtree, adds a row for each that passes the filters
+// (post-order: a folder after its subtree), counts files and folders, and
+// gives each folder's block back once its row is out. The walk keeps its
+// own stack, so a tree as deep as paths allow is no deeper for the thread.
+// Once the scan stops no more rows are added, every row being a whole
+// measurement, and nothing more is given back: readers may still be
+// reading in it, and the tree frees it whole.
+void AssessTree(Assessment& walk, FolderTree& tree)
 {
-    tree.ReadAll();
+    FolderNode& root = tree.Root();
+    if (!tree.Await(root)) {
+        walk.stopped = true;
+        return;
+    }
+    std::vector<Frame> frames;
+    frames.push_back(Enter(walk, root, 1, walk.path.size()));
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        if (frame.next < frame.node->childCount && !walk.stopped) {
+            if (walk.counters.stop.load()) {
+                walk.stopped = true;
+                continue;
+            }
+            FolderNode& child = frame.node->children[frame.next++];
+            const int32_t level = frame.level + 1;
+            const size_t mark = walk.path.size();
+            if (walk.path.empty() || walk.path.back() != L'\\')
+                walk.path += L'\\';
+            walk.path.append(child.name, child.nameLength);
+            if (!tree.Await(child)) {
+                walk.stopped = true;
+                walk.path.resize(mark);
+                ++walk.counters.foldersAssessed;
+                continue;
+            }
+            frames.push_back(Enter(walk, child, level, mark));
+            continue;
+        }
+        FolderNode& node = *frame.node;
+        const int64_t branchBytes = frame.branchBytes;
+        const int32_t branchMb = MegabytesOf(branchBytes);
+        const int32_t nodeMb = MegabytesOf(node.ownBytes);
+        if (!walk.stopped && frame.found && PassesDepthFilter(walk.options, frame.level) &&
+            PassesSizeFilter(walk.options, branchMb, nodeMb))
+            walk.sink.AddRow(walk.path.c_str(), branchMb, nodeMb);
+        walk.sink.FolderDone();
+        if (!walk.stopped)
+            tree.Release(node);
+        walk.path.resize(frame.pathMark);
+        frames.pop_back();
+        if (!frames.empty()) {
+            frames.back().branchBytes += branchBytes;
+            ++walk.counters.foldersAssessed;
+        }
+    }
 }
 
 }  // namespace
 
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
-              WalkSink& sink)
+              WalkSink& sink, WalkStats* stats)
 {
     FileSystemRedirectionOff redirection;
-    Assessment walk{options, FindFilter(options), limits, counters, sink, root};
+    Assessment walk{options, FindFilter(options), counters, sink, root};
+    bool outOfMemory = false;
 
-    const int threads = ScanThreadCount(limits.threads);
     const bool count = !options.DontCount;
-    FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes, threads, counters);
+    FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes,
+                    ScanThreadCount(limits.threads), counters);
     try {
         tree.Start(ReadingPath(walk.path));
         if (count)
-            CountFolders(tree);
-        if (tree.PathTooLong()) {
-            sink.PathTooLong();
-            return false;
-        }
-        if (!counters.stop.load() && !tree.OutOfMemory()) {
+            tree.ReadAll();
+        if (!tree.PathTooLong() && !counters.stop.load() && !tree.OutOfMemory()) {
             if (count)
                 ++counters.foldersCounted;
-            AssessFolder(walk, tree, tree.Root(), 1);
+            AssessTree(walk, tree);
             ++counters.foldersAssessed;
         }
-        if (tree.PathTooLong())
-            sink.PathTooLong();
     } catch (const std::bad_alloc&) {
-        walk.outOfMemory = true;
+        outOfMemory = true;
         counters.stop = true;
     }
-    return !walk.outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong();
+    if (tree.PathTooLong())
+        sink.PathTooLong();
+    if (stats != nullptr) {
+        stats->peakTreeBytes = tree.PeakBytes();
+        stats->readerThreads = tree.ReadersStarted();
+    }
+    return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong() && !tree.CutShort();
 }

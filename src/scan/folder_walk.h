@@ -21,11 +21,19 @@ public:
 };
 
 struct WalkLimits {
-    // What the counting pass keeps of the tree for the assessment; a part
-    // read after this much is read again.
+    // What the counting pass keeps of the tree for the assessment (a part
+    // read after this much is read again), and what the readers read ahead
+    // of the assessment.
     size_t treeBytes = 64u << 20;
     // Threads that read folders; 0 picks it from the processor count.
     int threads = 0;
+};
+
+// What a walk tells besides its rows: the most its tree held, and how many
+// reader threads it started.
+struct WalkStats {
+    size_t peakTreeBytes = 0;
+    int readerThreads = 0;
 };
 
 // Both walks of one scan of the start folder `root` (UTF-16, as the user
@@ -36,8 +44,9 @@ struct WalkLimits {
 // depth-first walk would. Folders are read through their \\?\ form
 // (ReadingPath), at any length; rows show `root` followed by the names as
 // the file system spells them. The start folder itself is added to
-// foldersCounted and foldersAssessed here. Returns false when the walk ran
-// out of memory or met a path too long for the platform (the scan then
-// ends as a stopped one).
+// foldersCounted and foldersAssessed here. Returns false when the answer
+// is short though nobody stopped the scan: out of memory, a listing the
+// file system broke off, or a path too long for the platform (the scan
+// then ends as a stopped one).
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
-              WalkSink& sink);
+              WalkSink& sink, WalkStats* stats = nullptr);

@@ -1,6 +1,7 @@
 // The scan's walks over trees built here: rows, sizes, counters, filters,
-// stops, names outside the code page, paths of any length, linked folders,
-// a tree too big for memory, and the same answer as a plain one-thread
+// stops at any point, names outside the code page, paths of any length,
+// linked folders, a tree too big for memory or changing while it is read,
+// the memory the tree holds, and the same answer as a plain one-thread
 // walk whatever the number of threads.
 #include <gtest/gtest.h>
 
@@ -13,11 +14,13 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "app/code_page_text.h"
+#include "scan/folder_blocks.h"
 #include "scan/folder_read.h"
 #include "scan/folder_walk.h"
 #include "scan/scan_rules.h"
@@ -33,14 +36,28 @@ public:
     std::vector<Row> rows;
     int tooLong = 0;
     std::function<void()> onFirstRow;
+    std::function<void()> onFolderDone;
     void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) override
     {
         rows.emplace_back(folder, branchMb, nodeMb);
         if (onFirstRow)
             std::exchange(onFirstRow, nullptr)();
     }
+    void FolderDone() override
+    {
+        if (onFolderDone)
+            onFolderDone();
+    }
     void PathTooLong() override { ++tooLong; }
 };
+
+// `prefix` followed by `number`.
+std::string Numbered(const char* prefix, int number)
+{
+    std::string name(prefix);
+    name += std::to_string(number);
+    return name;
+}
 
 // The \\?\ form of an absolute path: any length, names as they are.
 std::wstring Long(const std::wstring& path)
@@ -595,6 +612,250 @@ TEST_F(WalkTest, ANameWhoseCodePageFormEndsInByte5CKeepsTheBackslashBeforeItsChi
     auto rows = Scan(Options());
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<Row>{{P(""), 3, 1}, {hyo, 3, 1}, {hyo + L"\\x", 3, 3}}));
+}
+
+// A listing that the file system breaks off (a share that drops) keeps
+// what it gave, and the scan cannot end as a complete one.
+TEST_F(WalkTest, AListingBrokenOffKeepsWhatItGaveAndLeavesTheScanIncomplete)
+{
+    Folder("a");
+    File("a\\f1", MB);
+    File("a\\f2", 2 * MB);
+    File("a\\f3", 4 * MB);
+    findNextFile = [](HANDLE find, LPWIN32_FIND_DATAW data) -> BOOL {
+        if (std::wcscmp(data->cFileName, L"f1") == 0) {
+            SetLastError(ERROR_NETNAME_DELETED);
+            return FALSE;
+        }
+        return FindNextFileW(find, data);
+    };
+    CollectRows rows;
+    const bool complete = WalkScan(P("").c_str(), Options(), {}, counters, rows);
+    findNextFile = FindNextFileW;
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(rows.rows, (std::vector<Row>{{P("a"), 2, 2}, {P(""), 2, 1}}));
+    EXPECT_EQ(filesAssessed, 1);
+}
+
+// Stopped at any point, by the walk's own progress or from another thread
+// at any time, a scan's rows are the first rows of the plain walk's.
+TEST_F(WalkTest, AStopAtAnyPointLeavesTheFirstRowsOfThePlainWalk)
+{
+    BuildRandomTree(3, 40);
+    PlainWalk plain;
+    plain.options = Options();
+    plain.Walk(P(""), 1, true);
+    std::mt19937 random(11);
+    for (int run = 0; run < 240; ++run) {
+        ScanOptions o = Options();
+        o.DontCount = run % 2;
+        WalkLimits limits;
+        limits.threads = 1 + run % 5;
+        limits.treeBytes = run % 3 == 0 ? 1000 : 64 << 20;
+        stop = false;
+        CollectRows rows;
+        std::thread stopper;
+        if (run % 4 < 2) {
+            int folders = static_cast<int>(random() % (plain.folders + 2));
+            rows.onFolderDone = [&] {
+                if (folders-- == 0)
+                    stop = true;
+            };
+        } else {
+            const DWORD delay = random() % 15;
+            stopper = std::thread([&, delay] {
+                Sleep(delay);
+                stop = true;
+            });
+        }
+        EXPECT_TRUE(WalkScan(P("").c_str(), o, limits, counters, rows));
+        if (stopper.joinable())
+            stopper.join();
+        ASSERT_LE(rows.rows.size(), plain.rows.size()) << run;
+        ASSERT_TRUE(std::equal(rows.rows.begin(), rows.rows.end(), plain.rows.begin())) << run;
+    }
+    stop = false;
+}
+
+// Folders vanish and come back while the readers work: no crash, no hang,
+// and the answer adds up: every folder's branch is its own files and its
+// subfolders' branches, and the folders that stay are measured right.
+TEST_F(WalkTest, ATreeChangingWhileItIsReadGivesAnAnswerThatAddsUp)
+{
+    for (int i = 0; i < 30; ++i) {
+        Folder(Numbered("s", i));
+        File(Numbered("s", i) + "\\f", 2 * MB);
+    }
+    auto makeChurn = [&](int i) {
+        const std::string name = root + Numbered("\\c", i);
+        CreateDirectoryA(name.c_str(), nullptr);
+        CreateDirectoryA((name + "\\d").c_str(), nullptr);
+        WideFile(Wide(name + "\\d\\f"), MB);
+    };
+    auto removeChurn = [&](int i) { RemoveTree(Wide(root + Numbered("\\c", i))); };
+    for (int i = 0; i < 30; ++i)
+        makeChurn(i);
+    std::atomic<bool> done{false};
+    std::thread changer([&] {
+        for (int round = 0; !done; ++round) {
+            for (int i = round % 2; i < 30; i += 2)
+                removeChurn(i);
+            for (int i = round % 2; i < 30; i += 2)
+                makeChurn(i);
+        }
+    });
+    for (int run = 0; run < 6; ++run) {
+        ScanOptions o = Options();
+        o.DontCount = run % 2;
+        WalkLimits limits;
+        limits.threads = 4;
+        limits.treeBytes = run < 2 ? 64 << 20 : 800;
+        // A folder that vanishes while it is listed may break its listing
+        // off, and the scan then says it is incomplete: either is right.
+        CollectRows collected;
+        WalkScan(P("").c_str(), o, limits, counters, collected);
+        const std::vector<Row>& rows = collected.rows;
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(std::get<0>(rows.back()), P(""));
+        std::vector<Row> sorted = rows;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end(),
+                                     [](const Row& a, const Row& b) { return std::get<0>(a) == std::get<0>(b); }),
+                  sorted.end());
+        for (const Row& row : rows) {
+            const std::wstring& path = std::get<0>(row);
+            const std::wstring prefix = path.back() == L'\\' ? path : path + L'\\';
+            int64_t below = 0;
+            for (const Row& other : rows) {
+                const std::wstring& child = std::get<0>(other);
+                if (child.size() > prefix.size() && child.compare(0, prefix.size(), prefix) == 0 &&
+                    child.find(L'\\', prefix.size()) == std::wstring::npos)
+                    below += std::get<1>(other) - 1;
+            }
+            EXPECT_EQ(std::get<1>(row) - 1, std::get<2>(row) - 1 + below) << run;
+        }
+        for (int i = 0; i < 30; ++i)
+            EXPECT_NE(std::find(rows.begin(), rows.end(), Row(P(Numbered("s", i)), 3, 3)), rows.end());
+        EXPECT_EQ(foldersAssessed, static_cast<int32_t>(rows.size()));
+        foldersAssessed = 0;
+        filesAssessed = 0;
+    }
+    done = true;
+    changer.join();
+}
+
+// Streaming frees each folder's block once its rows are out, and the
+// readers read ahead only while the blocks not yet reached stay within
+// the bound: the tree holds the bound, the blocks of the folders being
+// assessed and one block per reader, not the whole tree.
+TEST_F(WalkTest, StreamingHoldsTheBoundNotTheWholeTree)
+{
+    for (int i = 0; i < 10; ++i) {
+        const std::string a = Numbered("a", i);
+        Folder(a);
+        for (int j = 0; j < 10; ++j) {
+            const std::string b = a + Numbered("\\b", j);
+            Folder(b);
+            for (int k = 0; k < 10; ++k)
+                Folder(b + Numbered("\\c", k));
+        }
+    }
+    // Every folder with subfolders has ten, named in two characters.
+    const size_t block = FolderBlocks::Rounded(10 * sizeof(FolderNode) + 10 * 2 * sizeof(wchar_t));
+    const size_t wholeTree = 111 * block;
+    constexpr int kThreads = 4;
+    constexpr size_t kDepth = 3;
+    WalkLimits limits;
+    limits.threads = kThreads;
+    limits.treeBytes = 4 * block;
+    // The bound, the blocks being assessed, one more per reader, and the
+    // rounding of chunks and of the queue.
+    const size_t allowed = limits.treeBytes + (kDepth + kThreads) * block + 2 * 4096;
+    ASSERT_GT(wholeTree, 2 * allowed);
+
+    ScanOptions o = Options();
+    o.DontCount = 1;
+    CollectRows rows;
+    WalkStats stats;
+    EXPECT_TRUE(WalkScan(P("").c_str(), o, limits, counters, rows, &stats));
+    EXPECT_EQ(rows.rows.size(), 1111u);
+    EXPECT_LE(stats.peakTreeBytes, allowed);
+    EXPECT_GT(stats.peakTreeBytes, limits.treeBytes);
+}
+
+// Folders dropped at the bound in counting are read again by the readers
+// that counted them: no thread is started for them, and reading them again
+// costs about what reading them took.
+TEST_F(WalkTest, OneReaderSetServesEveryFolderReadAgain)
+{
+    size_t nameUnits = 0;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = Numbered("d", i);
+        Folder(name);
+        Folder(name + "\\s");
+        nameUnits += name.size();
+    }
+    constexpr int kThreads = 8;
+    WalkLimits kept;
+    kept.threads = kThreads;
+    // Room for the start folder's block alone: its 300 subfolders are
+    // counted past the bound and read again.
+    WalkLimits dropped = kept;
+    dropped.treeBytes = FolderBlocks::Rounded(300 * sizeof(FolderNode) + nameUnits * sizeof(wchar_t));
+
+    auto timed = [&](const WalkLimits& limits, WalkStats& stats) {
+        CollectRows rows;
+        foldersCounted = 0;
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_TRUE(WalkScan(P("").c_str(), Options(), limits, counters, rows, &stats));
+        EXPECT_EQ(rows.rows.size(), 601u);
+        EXPECT_EQ(foldersCounted, 601);
+        return GetTickCount64() - start;
+    };
+    ULONGLONG keptTime = ~0ull, droppedTime = ~0ull;
+    for (int round = 0; round < 3; ++round) {
+        WalkStats keptStats, droppedStats;
+        keptTime = std::min(keptTime, timed(kept, keptStats));
+        droppedTime = std::min(droppedTime, timed(dropped, droppedStats));
+        EXPECT_EQ(keptStats.readerThreads, kThreads - 1);
+        EXPECT_EQ(droppedStats.readerThreads, kThreads - 1);
+    }
+    // Read twice: about twice the time; a set of readers per dropped folder
+    // took many times that.
+    EXPECT_LT(static_cast<double>(droppedTime), 4.0 * static_cast<double>(std::max<ULONGLONG>(keptTime, 1)))
+        << droppedTime << " ms against " << keptTime << " ms";
+}
+
+// Blocks come from chunks; a block given back serves the next one of its
+// size class, so taking and giving back the same blocks again holds no
+// more. Large blocks are held on their own and given back to the heap.
+TEST(FolderBlocks, BlocksGivenBackAreTakenAgainAndLargeOnesGoBack)
+{
+    EXPECT_EQ(FolderBlocks::Rounded(1), 16u);
+    EXPECT_EQ(FolderBlocks::Rounded(256), 256u);
+    EXPECT_EQ(FolderBlocks::Rounded(257), 288u);
+    EXPECT_EQ(FolderBlocks::Rounded(1000), 1024u);
+    FolderBlocks blocks(4096);
+    std::vector<std::pair<void*, size_t>> taken;
+    size_t rounded = 0;
+    for (size_t i = 0; i < 200; ++i) {
+        const size_t bytes = 40 + i % 7 * 150;
+        taken.emplace_back(blocks.Take(bytes), bytes);
+        rounded += FolderBlocks::Rounded(bytes);
+    }
+    EXPECT_EQ(blocks.InUse(), rounded);
+    const size_t held = blocks.Held();
+    EXPECT_GE(held, rounded);
+    for (const auto& [block, bytes] : taken)
+        blocks.Give(block, bytes);
+    EXPECT_EQ(blocks.InUse(), 0u);
+    for (auto& [block, bytes] : taken)
+        block = blocks.Take(bytes);
+    EXPECT_EQ(blocks.Held(), held);
+    void* large = blocks.Take(100000);
+    EXPECT_GE(blocks.Held(), held + 100000);
+    blocks.Give(large, 100000);
+    EXPECT_EQ(blocks.Held(), held);
 }
 
 }  // namespace
