@@ -8,6 +8,8 @@ std::wstring ExtendedPath(std::wstring_view path)
         return std::wstring(path);
     if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\')
         return L"\\\\?\\" + std::wstring(path);
+    if (path.size() >= 4 && path.substr(0, 4) == L"\\\\.\\")
+        return L"\\\\?\\" + std::wstring(path.substr(4));
     if (path.size() >= 3 && path.substr(0, 2) == L"\\\\" && path[2] != L'.' && path[2] != L'?')
         return L"\\\\?\\UNC\\" + std::wstring(path.substr(2));
     return std::wstring(path);

@@ -7,7 +7,8 @@
 
 // The "\\?\" form of a full path, which the file functions take at any
 // length and exactly as spelled (a trailing dot or space is kept):
-// "C:\x" gives "\\?\C:\x", "\\server\share\x" gives "\\?\UNC\server\share\x".
+// "C:\x" gives "\\?\C:\x", "\\server\share\x" gives "\\?\UNC\server\share\x",
+// "\\.\C:\x" gives "\\?\C:\x".
 // A path already in that form, or one that is not full, comes back as it is.
 std::wstring ExtendedPath(std::wstring_view path);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/handles.h"
+#include "app/wide_path.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;
 FindNextFunction findNextFile = FindNextFileW;
@@ -171,15 +172,7 @@ std::wstring ReadingPath(const std::wstring& root)
         if (full.empty())
             return full;
     }
-    std::wstring reading;
-    if (StartsWith(full, L"\\\\?\\"))
-        reading = full;
-    else if (StartsWith(full, L"\\\\.\\"))
-        reading = L"\\\\?\\" + full.substr(4);
-    else if (StartsWith(full, L"\\\\"))
-        reading = L"\\\\?\\UNC\\" + full.substr(2);
-    else
-        reading = L"\\\\?\\" + full;
+    std::wstring reading = ExtendedPath(full);
     if (reading.back() != L'\\')
         reading += L'\\';
     return reading;

@@ -136,6 +136,9 @@ void OnCommand(HWND window, int id)
         break;
     case IDM_GO_FROM_HERE:
         if (GetSelectedFolder(app.listWindow, path)) {
+            // With its backslash, so that the scan's trimming cannot take a
+            // space that ends the folder's name.
+            AddBackslash(path);
             SetDlgItemTextW(window, IDC_MAIN_FOLDER, path.c_str());
             StartScan();
         }

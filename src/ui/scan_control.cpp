@@ -91,7 +91,9 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
             break;
         case kScanEndedRequest:
             FlashMainWindow(mainWindow);
-            RefreshStatus(mainWindow);
+            // Refreshed as soon as the worker is let go: the refresh may
+            // open the overflow warning, which the worker must not wait for.
+            PostMessageW(mainWindow, WM_TIMER, 0, 0);
             break;
         default:
             return FALSE;

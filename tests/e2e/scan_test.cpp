@@ -187,6 +187,15 @@ TEST(Scan, UnsavedResultsAreAskedAboutAndNoKeepsThem)
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
 }
 
+// The scan of `folder` has ended: its start retitled the window after it,
+// so the status line's "Done" is not the last scan's.
+bool WaitScanOf(Dunewright& program, const std::string& folder)
+{
+    const std::string title = std::string(dw::kAppVersion) + " - Main - " + folder + "\\";
+    return dw::WaitUntil([&] { return program.Title(program.Main()) == title; }) &&
+           WaitStatus(program, "Done [Complete].");
+}
+
 TEST(Scan, GoFromHereScansTheSelectedRow)
 {
     const std::string root = BuildTree();
@@ -199,8 +208,8 @@ TEST(Scan, GoFromHereScansTheSelectedRow)
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     program.Press(box->window, IDYES);
-    ASSERT_TRUE(dw::WaitUntil([&] { return program.Text(kFolderField) == root + "\\a\\"; }));
-    ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
+    EXPECT_EQ(program.Text(kFolderField), root + "\\a\\");
+    ASSERT_TRUE(WaitScanOf(program, root + "\\a"));
     EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\a\\", "43", "31"}, {root + "\\a\\b", "13", "13"}}));
     EXPECT_EQ(program.Headers()[0], "^ " + root + "\\a\\");
 }
@@ -337,14 +346,6 @@ int RowIndex(const std::vector<Row>& rows, const std::string& folder)
     return -1;
 }
 
-// The scan of `folder` has ended: its start put the folder, with its
-// backslash, into the field (the field held it without one), so the status
-// line's "Done" is not the last scan's.
-bool WaitScanOf(Dunewright& program, const std::string& folder)
-{
-    return dw::WaitUntil([&] { return program.Text(kFolderField) == folder + "\\"; }) &&
-           WaitStatus(program, "Done [Complete].");
-}
 
 // Every folder listed: no size filter.
 void AllFolders(Dunewright& program, HWND dialog)
@@ -370,8 +371,8 @@ std::string ClipboardText(UINT format)
 }
 
 // One tree of the names that real drives hold: CJK, an emoji, "Łódź"
-// beside "Lodz", a name ending in ".", and a chain of folders whose paths
-// pass 260 and 600 characters. Every row is the folder itself, whole, and
+// beside "Lodz", names ending in "." and " ", and a chain of folders whose
+// paths pass 260 and 600 characters. Every row is the folder itself, whole, and
 // the row commands reach exactly that folder.
 TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
 {
@@ -391,6 +392,11 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
     MakeWideFile(root + L"\\Lodz\\f", 21 * MB);
     MakeWideFolder(root + L"\\dot.");
     MakeWideFile(root + L"\\dot.\\f", 4 * MB);
+    const std::wstring spaced = root + L"\\space ";  // beside "space", which holds more
+    MakeWideFolder(spaced);
+    MakeWideFile(spaced + L"\\f", 6 * MB);
+    MakeWideFolder(root + L"\\space");
+    MakeWideFile(root + L"\\space\\f", 9 * MB);
     std::wstring deepest = root + L"\\deep";
     MakeWideFolder(deepest);
     for (wchar_t level = L'1'; level <= L'5'; ++level) {
@@ -400,7 +406,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
     }
     ASSERT_GT(deepest.size(), 600u);
     const std::vector<Row> whole = Walked(root);
-    ASSERT_EQ(whole.size(), 13u);  // the walk itself saw every folder
+    ASSERT_EQ(whole.size(), 15u);  // the walk itself saw every folder
 
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
@@ -410,7 +416,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
     ASSERT_EQ(Sorted(program.Rows()), whole);
 
-    for (const std::wstring& target : {cjk, lodz, deepest}) {
+    for (const std::wstring& target : {cjk, lodz, spaced, deepest}) {
         const std::string folder = dw::Utf8(target);
         const int index = RowIndex(program.Rows(), folder);
         ASSERT_GE(index, 0) << folder;
