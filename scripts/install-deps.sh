@@ -5,8 +5,10 @@ set -euo pipefail
 
 # fonts-wine: Marlett, Tahoma and MS Sans Serif for Wine (scripts/wine-session.sh
 # copies them into each prefix); python3 makes the release archives.
+# ntfs-3g and attr (setfattr) make and fill the NTFS test images
+# (scripts/ntfs-images.sh); ntfs-3g mounts them through FUSE.
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest wine wine64 xvfb
-          imagemagick x11-utils procps fonts-wine python3)
+          imagemagick x11-utils procps fonts-wine python3 ntfs-3g attr)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
