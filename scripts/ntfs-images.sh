@@ -12,8 +12,10 @@
 #
 # Each image has a list per folder of its entries in the order ntfs-3g
 # reads them from the folder's index (<letter>.order: a line per folder,
-# its path below the root, then its entries, separated by tabs), which is
-# the order a directory listing on Windows gives.
+# its path below the root, then its entries, separated by tabs). For a
+# folder whose index is small that is the index's order, the order a
+# directory listing on Windows gives; a large index ntfs-3g reads node by
+# node, in another order.
 
 NTFS_IMAGES_CACHE=/tmp/dunewright-ntfs-images
 
@@ -106,6 +108,14 @@ EOF
         printf 'beside it\n' > "$root/names/trailing/other.txt"
         printf 'ψ' > "$root/names/日本語/ファイル.txt"
         printf '🙂🙂' > "$root/names/😀/emoji-🙂.txt"
+        # Names whose order depends on how case is folded: '_' after the
+        # letters (upper case), case pairs outside ASCII, ties broken by the
+        # names as they are.
+        mkdir -p "$root/sorting"
+        for i in a_b aXb ab a-b 'a b' A1 a1 ÄX AY ß ss SS_ zz ǅ ǆ Ǆ é É f ÿ Ÿ ı i İ Σ ς σ 日本 😀 ﬀ \
+                 '[x' '{x' '~x' '^x' '`x' '@x' µ Μ ǰ ǉ Ǉ; do
+            mkdir "$root/sorting/$i"
+        done
         # Names whose case a newer Unicode than the volume's table knows.
         mkdir -p "$root/order/b" "$root/order/ɒ" "$root/order/Σ" "$root/order/ა" "$root/order/ᐁ"
         ;;
