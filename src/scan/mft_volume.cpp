@@ -105,6 +105,35 @@ struct FileLink {
 static_assert(sizeof(FolderRecord) == 40, "a folder's record grew");
 static_assert(sizeof(FileLink) == 12, "a file name's record grew");
 
+// A list that grows in blocks, never copying what it holds: for the
+// largest list, one item per file name, where a vector's growth would
+// briefly hold it one and a half times.
+template <class T>
+class BlockList {
+public:
+    void push_back(const T& item)
+    {
+        if (blocks_.empty() || blocks_.back().size() == kBlock) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlock);
+        }
+        blocks_.back().push_back(item);
+    }
+    template <class F>
+    void ForEach(F f) const
+    {
+        for (const std::vector<T>& block : blocks_) {
+            for (const T& item : block)
+                f(item);
+        }
+    }
+    void Free() { std::vector<std::vector<T>>().swap(blocks_); }
+
+private:
+    static constexpr size_t kBlock = 65536;
+    std::vector<std::vector<T>> blocks_;
+};
+
 // An attribute of a record that has an attribute list, found either in
 // the base record or in one of its extension records.
 struct Piece {
@@ -165,7 +194,7 @@ private:
 
     std::vector<FolderRecord> folders_;
     std::vector<wchar_t> folderNames_;
-    std::vector<FileLink> links_;
+    BlockList<FileLink> links_;
     std::vector<Piece> pieces_;
     std::vector<wchar_t> pieceNames_;
     std::vector<PendingBase> pending_;
@@ -591,14 +620,14 @@ bool MftReader::LinkFolders()
     for (size_t i = 1; i < count; ++i)
         folders_[i].parent = find(folders_[i].parentRecord, folders_[i].parentSequence);
 
-    for (const FileLink& link : links_) {
+    links_.ForEach([&](const FileLink& link) {
         const uint32_t parent = find(link.parentRecord, link.parentSequence);
         if (parent == kNone)
-            continue;
+            return;
         folders_[parent].ownBytes += static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow);
         ++folders_[parent].fileCount;
-    }
-    std::vector<FileLink>().swap(links_);
+    });
+    links_.Free();
 
     childStart_.assign(count + 1, 0);
     for (size_t i = 1; i < count; ++i) {
@@ -724,8 +753,25 @@ bool MftReader::FindStart(const wchar_t* path, size_t length, uint32_t& start) c
 
 MftResult MftReader::Emit(uint32_t start, MftTree& tree)
 {
+    // The tree is kept while the scan lasts: sized exactly, from a first
+    // pass over the folders it will hold.
     std::vector<uint32_t> source;
     source.push_back(start);
+    size_t nameUnits = start == 0 ? 0 : folders_[start].nameLength;
+    for (size_t at = 0; at < source.size(); ++at) {
+        const FolderRecord& from = folders_[source[at]];
+        if (at != 0 && from.hasReparse && !EntersReparseFolder(from.reparseTag))
+            continue;
+        for (uint32_t c = childStart_[source[at]]; c < childStart_[source[at] + 1]; ++c) {
+            source.push_back(childList_[c]);
+            nameUnits += folders_[childList_[c]].nameLength;
+        }
+    }
+    if (nameUnits > kNone - 256)
+        throw std::bad_alloc();
+    tree.folders.reserve(source.size());
+    tree.names.reserve(nameUnits);
+    source.resize(1);
     const FolderRecord& first = folders_[start];
     tree.folders.push_back({first.ownBytes, first.fileCount, 0, 0, 0, 0, static_cast<uint16_t>(start == 0 ? 0 : first.nameLength),
                             true});
@@ -743,8 +789,6 @@ MftResult MftReader::Emit(uint32_t start, MftTree& tree)
         for (uint32_t c = childStart_[from]; c < childStart_[from + 1]; ++c) {
             const FolderRecord& child = folders_[childList_[c]];
             const bool entered = !child.hasReparse || EntersReparseFolder(child.reparseTag);
-            if (tree.names.size() > kNone - 256)
-                throw std::bad_alloc();
             tree.folders.push_back({entered ? child.ownBytes : 0, entered ? child.fileCount : 0,
                                     static_cast<uint32_t>(at), 0, 0, static_cast<uint32_t>(tree.names.size()),
                                     child.nameLength, entered});
