@@ -119,13 +119,18 @@ public:
         }
         blocks_.back().push_back(item);
     }
-    template <class F>
-    void ForEach(F f) const
+    // Calls `f` for every item; false when `stopped` said so between two
+    // blocks.
+    template <class F, class S>
+    bool ForEach(F f, S stopped) const
     {
         for (const std::vector<T>& block : blocks_) {
+            if (stopped())
+                return false;
             for (const T& item : block)
                 f(item);
         }
+        return true;
     }
     void Free() { std::vector<std::vector<T>>().swap(blocks_); }
 
@@ -178,7 +183,7 @@ private:
                    uint32_t tag);
     bool AddFromRecord(const RecordInfo& info, const uint8_t* record);
     bool ResolvePending();
-    bool LinkFolders();
+    MftResult LinkFolders();
     MftResult SortChildren();
     bool FindStart(const wchar_t* path, size_t length, uint32_t& start) const;
     MftResult Emit(uint32_t start, MftTree& tree);
@@ -599,7 +604,7 @@ bool MftReader::ResolvePending()
 // Finds every folder's parent, sums every file into the folder that lists
 // it, and lists every folder's subfolders. Folders whose parent is gone
 // are in no listing; a loop of parents is damage.
-bool MftReader::LinkFolders()
+MftResult MftReader::LinkFolders()
 {
     std::sort(folders_.begin(), folders_.end(),
               [](const FolderRecord& a, const FolderRecord& b) { return a.record < b.record; });
@@ -613,21 +618,25 @@ bool MftReader::LinkFolders()
     };
     for (size_t i = 1; i < count; ++i) {
         if (folders_[i].record == folders_[i - 1].record)
-            return false;
+            return MftResult::Failed;
     }
     if (count == 0 || folders_[0].record != kRootRecord)
-        return false;
+        return MftResult::Failed;
     for (size_t i = 1; i < count; ++i)
         folders_[i].parent = find(folders_[i].parentRecord, folders_[i].parentSequence);
 
-    links_.ForEach([&](const FileLink& link) {
-        const uint32_t parent = find(link.parentRecord, link.parentSequence);
-        if (parent == kNone)
-            return;
-        folders_[parent].ownBytes += static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow);
-        ++folders_[parent].fileCount;
-    });
+    const bool whole = links_.ForEach(
+        [&](const FileLink& link) {
+            const uint32_t parent = find(link.parentRecord, link.parentSequence);
+            if (parent == kNone)
+                return;
+            folders_[parent].ownBytes += static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow);
+            ++folders_[parent].fileCount;
+        },
+        [this] { return Stopped(); });
     links_.Free();
+    if (!whole)
+        return MftResult::Stopped;
 
     childStart_.assign(count + 1, 0);
     for (size_t i = 1; i < count; ++i) {
@@ -664,11 +673,11 @@ bool MftReader::LinkFolders()
             at = folders_[at].parent;
         }
         if (at != kNone && state[at] == OnPath)
-            return false;
+            return MftResult::Failed;
         for (at = static_cast<uint32_t>(i); at != kNone && state[at] == OnPath; at = folders_[at].parent)
             state[at] = Sound;
     }
-    return true;
+    return MftResult::Done;
 }
 
 // Names compared as a folder's index orders them: unit by unit through the
@@ -809,8 +818,11 @@ MftResult MftReader::Read(const wchar_t* path, size_t length, MftTree& tree)
         return result;
     if (Stopped())
         return MftResult::Stopped;
-    if (!ResolvePending() || !LinkFolders())
+    if (!ResolvePending())
         return MftResult::Failed;
+    result = LinkFolders();
+    if (result != MftResult::Done)
+        return result;
     result = SortChildren();
     if (result != MftResult::Done)
         return result;
