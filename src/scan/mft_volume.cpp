@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include "scan/folder_read.h"
 #include "scan/mft_records.h"
@@ -272,7 +273,7 @@ bool MftReader::ReadRecord(uint32_t number, std::vector<uint8_t>& record)
     return true;
 }
 
-bool SameVcnOrder(const Extent& a, const Extent& b) { return a.vcn < b.vcn; }
+bool ByVcn(const Extent& a, const Extent& b) { return a.vcn < b.vcn; }
 
 // From record 0: where the table lies, following its attribute list when
 // the table's own runs do not fit in one record.
@@ -337,7 +338,7 @@ bool MftReader::LoadMftLayout()
                 if (extent.vcn >= entry.firstVcn)
                     mftExtents_.push_back(extent);
             }
-            std::sort(mftExtents_.begin(), mftExtents_.end(), SameVcnOrder);
+            std::sort(mftExtents_.begin(), mftExtents_.end(), ByVcn);
             mftExtents_.erase(std::unique(mftExtents_.begin(), mftExtents_.end(),
                                           [](const Extent& a, const Extent& b) { return a.vcn == b.vcn; }),
                               mftExtents_.end());
@@ -544,8 +545,19 @@ bool MftReader::ResolvePending()
     std::vector<uint64_t> parents;
     std::vector<uint8_t> spaces, lengths;
     std::vector<const wchar_t*> names;
+    std::vector<std::pair<uint64_t, uint16_t>> listed;
     for (const PendingBase& base : pending_) {
         const uint64_t baseReference = base.record | uint64_t{base.sequence} << 48;
+        // Each attribute is listed once; a list naming one twice would
+        // count a name twice.
+        listed.clear();
+        for (size_t i = 0; i < base.entryCount; ++i) {
+            const RecordInfo::ListEntry& entry = listEntries_[base.firstEntry + i];
+            listed.emplace_back(mft::RecordOf(entry.reference), entry.attributeId);
+        }
+        std::sort(listed.begin(), listed.end());
+        if (std::adjacent_find(listed.begin(), listed.end()) != listed.end())
+            return false;
         parents.clear();
         spaces.clear();
         lengths.clear();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <ostream>
 #include <string>
 
 #include "ntfs_builder.h"
@@ -30,6 +31,13 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
 void operator delete[](void* p, size_t) noexcept { std::free(p); }
+
+// Results by name in failure messages.
+void PrintTo(MftResult result, std::ostream* os)
+{
+    static const char* const names[] = {"Done", "Failed", "Stopped", "OutOfMemory"};
+    *os << names[static_cast<int>(result)];
+}
 
 namespace {
 
@@ -143,6 +151,22 @@ TEST(MftReader, ReportsAnAttributeListThatNamesARecordNotItsOwn)
     const uint32_t extension = b.Spread(file);
     std::vector<uint8_t> image = b.Build();
     image[b.RecordOffset(extension) + 0x20] ^= 1;  // its base is another record
+    MftTree tree;
+    EXPECT_EQ(Read(image, L"", tree), MftResult::Failed);
+}
+
+TEST(MftReader, ReportsAnAttributeListThatNamesAnAttributeTwice)
+{
+    NtfsBuilder b;
+    const uint32_t file = b.AddFile(NtfsBuilder::kRoot, L"f", 10);
+    b.Spread(file);
+    std::vector<uint8_t> image = b.Build();
+    // The list's second entry (the extension's $DATA) becomes a copy of
+    // its first (the extension's $FILE_NAME).
+    const size_t list = b.AttributeOffset(file, mft::kAttributeList);
+    ASSERT_NE(list, 0u);
+    uint8_t* entries = image.data() + list + (image[list + 0x14] | image[list + 0x15] << 8);
+    std::memcpy(entries + 0x20, entries, 0x20);
     MftTree tree;
     EXPECT_EQ(Read(image, L"", tree), MftResult::Failed);
 }
