@@ -506,7 +506,12 @@ MftResult MftReader::ReadTable()
     const size_t unit = std::max<size_t>(recordSize, boot_.clusterSize);
     const size_t blockBytes = std::max(unit, kBlockBytes / unit * unit);
     const uint64_t tableBytes = recordCount_ * recordSize;
-    std::vector<uint8_t> block(blockBytes);
+    // Page aligned: a raw volume may be read without the cache, into
+    // aligned buffers only (VolumeFile copies through one otherwise).
+    constexpr size_t kPage = 4096;
+    std::vector<uint8_t> storage(blockBytes + kPage);
+    uint8_t* const block =
+        storage.data() + (kPage - reinterpret_cast<uintptr_t>(storage.data()) % kPage) % kPage;
     RecordInfo info;
     for (uint64_t offset = 0; offset < tableBytes; offset += blockBytes) {
         if (Stopped())
@@ -514,13 +519,13 @@ MftResult MftReader::ReadTable()
         const uint64_t wanted = std::min<uint64_t>(blockBytes, tableBytes - offset);
         const size_t length = static_cast<size_t>((wanted + boot_.clusterSize - 1) / boot_.clusterSize *
                                                   boot_.clusterSize);
-        if (!ReadStream(mftExtents_, offset, length, block.data()))
+        if (!ReadStream(mftExtents_, offset, length, block))
             return MftResult::Failed;
         const uint64_t first = offset / recordSize;
         const size_t records = static_cast<size_t>(wanted / recordSize);
         for (size_t i = 0; i < records; ++i) {
             const uint64_t number = first + i;
-            uint8_t* record = block.data() + i * recordSize;
+            uint8_t* record = block + i * recordSize;
             bool damaged = false;
             if (!mft::RecordInUse(record, recordSize, damaged)) {
                 if (damaged)
