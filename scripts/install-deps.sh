@@ -7,9 +7,11 @@ set -euo pipefail
 # copies them into each prefix); fonts-wqy-microhei: Chinese and Japanese
 # characters, linked to the dialog fonts by wine-session.sh, so that such
 # folder names show in screenshots; python3 makes the release archives;
-# locales: a test makes a Japanese locale to run under code page 932.
+# locales: a test makes a Japanese locale to run under code page 932;
+# ntfs-3g and attr (setfattr) make and fill the NTFS test images
+# (scripts/ntfs-images.sh); ntfs-3g mounts them through FUSE.
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest wine wine64 xvfb
-          imagemagick x11-utils procps fonts-wine fonts-wqy-microhei python3 locales)
+          imagemagick x11-utils procps fonts-wine fonts-wqy-microhei python3 locales ntfs-3g attr)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

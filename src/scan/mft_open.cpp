@@ -1,0 +1,153 @@
+#include "scan/mft_open.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr uintptr_t kPage = 4096;
+constexpr DWORD kLongestPath = 32768;
+
+bool IsDriveRoot(const std::wstring& path)
+{
+    return path.size() == 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+           path[1] == L':' && path[2] == L'\\';
+}
+
+bool StartsWithCaseless(const std::wstring& text, const std::wstring& prefix)
+{
+    return text.size() >= prefix.size() &&
+           CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+VolumeFile::~VolumeFile()
+{
+    if (handle_ != INVALID_HANDLE_VALUE)
+        CloseHandle(handle_);
+    if (bounce_ != nullptr)
+        VirtualFree(bounce_, 0, MEM_RELEASE);
+}
+
+bool VolumeFile::Open(const wchar_t* device)
+{
+    if (handle_ != INVALID_HANDLE_VALUE)
+        return false;
+    handle_ = CreateFileW(device, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+bool VolumeFile::Read(uint64_t offset, void* buffer, size_t length)
+{
+    if (handle_ == INVALID_HANDLE_VALUE)
+        return false;
+    uint8_t* target = static_cast<uint8_t*>(buffer);
+    const bool aligned = reinterpret_cast<uintptr_t>(buffer) % kPage == 0;
+    if (!aligned) {
+        if (bounceSize_ < length) {
+            if (bounce_ != nullptr)
+                VirtualFree(bounce_, 0, MEM_RELEASE);
+            bounceSize_ = 0;
+            bounce_ = VirtualAlloc(nullptr, length, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+            if (bounce_ == nullptr)
+                return false;
+            bounceSize_ = length;
+        }
+        target = static_cast<uint8_t*>(bounce_);
+    }
+    size_t done = 0;
+    while (done < length) {
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(length - done, size_t{1} << 30));
+        OVERLAPPED at{};
+        const uint64_t position = offset + done;
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD got = 0;
+        if (!ReadFile(handle_, target + done, piece, &got, &at) || got != piece)
+            return false;
+        done += got;
+    }
+    if (!aligned)
+        std::memcpy(buffer, bounce_, length);
+    return true;
+}
+
+bool FindNtfsVolume(const wchar_t* folder, std::wstring& device, std::wstring& pathInVolume)
+{
+    std::vector<wchar_t> full(kLongestPath), longPath(kLongestPath), volume(kLongestPath);
+    DWORD n = GetFullPathNameW(folder, kLongestPath, full.data(), nullptr);
+    if (n == 0 || n >= kLongestPath)
+        return false;
+    // Short (8.3) names resolved, as the table keeps long names only.
+    n = GetLongPathNameW(full.data(), longPath.data(), kLongestPath);
+    if (n == 0 || n >= kLongestPath)
+        return false;
+    std::wstring path(longPath.data(), n);
+    if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 7 && path[5] == L':')
+        path.erase(0, 4);
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\')
+        return false;
+    if (path.back() != L'\\')
+        path += L'\\';
+
+    if (!GetVolumePathNameW(path.c_str(), volume.data(), kLongestPath))
+        return false;
+    std::wstring volumePath(volume.data());
+    if (volumePath.empty() || volumePath.back() != L'\\')
+        volumePath += L'\\';
+    // The volume's root must begin the path as given: a substituted drive
+    // letter would otherwise be read as the root of the volume it points
+    // into.
+    if (!StartsWithCaseless(path, volumePath))
+        return false;
+    const UINT type = GetDriveTypeW(volumePath.c_str());
+    if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE)
+        return false;
+    wchar_t fileSystem[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationW(volumePath.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem,
+                               MAX_PATH + 1) ||
+        std::wcscmp(fileSystem, L"NTFS") != 0)
+        return false;
+
+    if (IsDriveRoot(volumePath)) {
+        const wchar_t drive[3] = {volumePath[0], L':', L'\0'};
+        // A drive letter made by subst names a folder ("\??\C:\..."), not
+        // a volume.
+        wchar_t target[MAX_PATH + 1];
+        if (QueryDosDeviceW(drive, target, MAX_PATH + 1) != 0 && std::wcsncmp(target, L"\\??\\", 4) == 0)
+            return false;
+        device = std::wstring(L"\\\\.\\") + drive;
+    } else {
+        wchar_t name[MAX_PATH + 1];
+        if (!GetVolumeNameForVolumeMountPointW(volumePath.c_str(), name, MAX_PATH + 1))
+            return false;
+        device = name;
+        if (!device.empty() && device.back() == L'\\')
+            device.pop_back();
+    }
+    pathInVolume = path.substr(volumePath.size());
+    if (!pathInVolume.empty())
+        pathInVolume.pop_back();
+    return true;
+}
+
+MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree)
+{
+    tree.Clear();
+    try {
+        std::wstring device, path;
+        if (!FindNtfsVolume(folder, device, path))
+            return MftResult::Failed;
+        VolumeFile volume;
+        if (!volume.Open(device.c_str()))
+            return MftResult::Failed;
+        return ReadMftTree(volume, path.c_str(), path.size(), stop, tree);
+    } catch (const std::bad_alloc&) {
+        tree.Clear();
+        return MftResult::OutOfMemory;
+    }
+}

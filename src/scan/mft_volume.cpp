@@ -1,0 +1,877 @@
+#include "scan/mft_volume.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <tuple>
+#include <utility>
+
+#include "scan/folder_read.h"
+#include "scan/mft_records.h"
+
+using mft::Extent;
+using mft::RecordInfo;
+
+namespace {
+
+constexpr uint32_t kMftRecord = 0;
+constexpr uint32_t kRootRecord = 5;
+constexpr uint32_t kUpCaseRecord = 10;
+// Records below this are the volume's own (metafiles and reserved ones);
+// no listing shows them, and their extension records serve the metafiles.
+constexpr uint32_t kFirstUserRecord = 24;
+constexpr size_t kBlockBytes = size_t{4} << 20;
+constexpr size_t kUpCaseUnits = 65536;
+constexpr uint32_t kNone = 0xFFFFFFFF;
+// Loops that may run long look at the stop flag this often.
+constexpr uint32_t kStopCheckEvery = 4096;
+
+struct Boot {
+    uint32_t clusterSize = 0;
+    uint64_t clusterCount = 0;
+    uint64_t mftCluster = 0;
+    uint32_t recordSize = 0;
+};
+
+bool IsPowerOfTwo(uint64_t value) { return value != 0 && (value & (value - 1)) == 0; }
+
+bool ReadBoot(VolumeReader& volume, Boot& boot)
+{
+    uint8_t b[4096];
+    if (!volume.Read(0, b, sizeof b))
+        return false;
+    if (std::memcmp(b + 3, "NTFS    ", 8) != 0 || b[510] != 0x55 || b[511] != 0xAA)
+        return false;
+    const uint32_t sectorSize = mft::Get16(b + 0x0B);
+    if (!IsPowerOfTwo(sectorSize) || sectorSize < 512 || sectorSize > 4096)
+        return false;
+    const uint8_t perCluster = b[0x0D];
+    uint64_t clusterSize;
+    if (perCluster <= 0x80)
+        clusterSize = uint64_t{perCluster} * sectorSize;
+    else if (256 - perCluster <= 21)
+        clusterSize = uint64_t{1} << (256 - perCluster);
+    else
+        return false;
+    // Windows formats clusters of up to 2 MiB.
+    if (!IsPowerOfTwo(clusterSize) || clusterSize < sectorSize || clusterSize > (uint64_t{1} << 21))
+        return false;
+    const uint64_t sectors = mft::Get64(b + 0x28);
+    if (sectors == 0 || sectors > (uint64_t{1} << 52) / sectorSize)
+        return false;
+    boot.clusterSize = static_cast<uint32_t>(clusterSize);
+    boot.clusterCount = sectors * sectorSize / clusterSize;
+    boot.mftCluster = mft::Get64(b + 0x30);
+    const int8_t recordSize = static_cast<int8_t>(b[0x40]);
+    uint64_t bytes;
+    if (recordSize > 0)
+        bytes = uint64_t(recordSize) * clusterSize;
+    else if (recordSize >= -12)
+        bytes = uint64_t{1} << -recordSize;
+    else
+        return false;
+    if (!IsPowerOfTwo(bytes) || bytes < 512 || bytes > 4096 || boot.mftCluster >= boot.clusterCount)
+        return false;
+    boot.recordSize = static_cast<uint32_t>(bytes);
+    return true;
+}
+
+// What the scan keeps of a folder while the table is read.
+struct FolderRecord {
+    int64_t ownBytes;
+    int32_t fileCount;
+    uint32_t record;
+    uint32_t parentRecord;
+    uint32_t parent;  // index of the parent folder, kNone when it has none
+    uint32_t nameOffset;
+    uint32_t reparseTag;
+    uint16_t sequence;
+    uint16_t parentSequence;
+    uint8_t nameLength;
+    bool hasReparse;
+};
+
+// A listed name of a file: the folder that lists it and the file's size,
+// 48 bits wide (kLargestFileSize).
+struct FileLink {
+    uint32_t parentRecord;
+    uint16_t parentSequence;
+    uint16_t sizeHigh;
+    uint32_t sizeLow;
+};
+
+// What the reader holds per folder and per file name while it works, the
+// same in both builds.
+static_assert(sizeof(FolderRecord) == 40, "a folder's record grew");
+static_assert(sizeof(FileLink) == 12, "a file name's record grew");
+
+// A list that grows in blocks, never copying what it holds: for the
+// largest list, one item per file name, where a vector's growth would
+// briefly hold it one and a half times.
+template <class T>
+class BlockList {
+public:
+    void push_back(const T& item)
+    {
+        if (blocks_.empty() || blocks_.back().size() == kBlock) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlock);
+        }
+        blocks_.back().push_back(item);
+    }
+    // Calls `f` for every item; false when `stopped` said so between two
+    // blocks.
+    template <class F, class S>
+    bool ForEach(F f, S stopped) const
+    {
+        for (const std::vector<T>& block : blocks_) {
+            if (stopped())
+                return false;
+            for (const T& item : block)
+                f(item);
+        }
+        return true;
+    }
+    void Free() { std::vector<std::vector<T>>().swap(blocks_); }
+
+private:
+    static constexpr size_t kBlock = 65536;
+    std::vector<std::vector<T>> blocks_;
+};
+
+// An attribute of a record that has an attribute list, found either in
+// the base record or in one of its extension records.
+struct Piece {
+    uint64_t baseReference;  // 0 in the base record itself
+    uint64_t value;          // $FILE_NAME: parent reference; $DATA: size; $REPARSE_POINT: tag
+    uint64_t firstVcn;
+    uint32_t record;
+    uint32_t type;
+    uint32_t nameOffset;  // $FILE_NAME: into pieceNames
+    uint16_t sequence;
+    uint16_t attributeId;
+    uint8_t nameSpace;
+    uint8_t nameLength;
+};
+
+struct PendingBase {
+    uint32_t record;
+    uint16_t sequence;
+    bool directory;
+    size_t firstEntry;  // into listEntries
+    size_t entryCount;
+};
+
+class MftReader {
+public:
+    MftReader(VolumeReader& volume, const std::atomic<bool>& stop) : volume_(volume), stop_(stop) {}
+
+    MftResult Read(const wchar_t* path, size_t length, MftTree& tree);
+
+private:
+    bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
+    bool ReadStream(const std::vector<Extent>& extents, uint64_t offset, size_t length, uint8_t* out);
+    bool ReadValue(const mft::OutsideValue& value, std::vector<uint8_t>& bytes);
+    bool ReadRecord(uint32_t number, std::vector<uint8_t>& record);
+    bool LoadMftLayout();
+    bool LoadUpCase();
+    MftResult ReadTable();
+    bool Collect(RecordInfo& info, const uint8_t* record);
+    bool CompleteReparse(RecordInfo& info);
+    bool AddListed(uint32_t record, uint16_t sequence, bool directory, const uint64_t* parents, const uint8_t* spaces,
+                   const wchar_t* const* names, const uint8_t* nameLengths, size_t count, uint64_t size, bool hasReparse,
+                   uint32_t tag);
+    bool AddFromRecord(const RecordInfo& info, const uint8_t* record);
+    bool ResolvePending();
+    MftResult LinkFolders();
+    MftResult SortChildren();
+    bool FindStart(const wchar_t* path, size_t length, uint32_t& start) const;
+    MftResult Emit(uint32_t start, MftTree& tree);
+    bool NameLess(uint32_t a, uint32_t b) const;
+
+    VolumeReader& volume_;
+    const std::atomic<bool>& stop_;
+    Boot boot_;
+    std::vector<Extent> mftExtents_;
+    uint64_t recordCount_ = 0;
+    std::vector<wchar_t> upCase_;
+    std::vector<uint8_t> scratch_;
+
+    std::vector<FolderRecord> folders_;
+    std::vector<wchar_t> folderNames_;
+    BlockList<FileLink> links_;
+    std::vector<Piece> pieces_;
+    std::vector<wchar_t> pieceNames_;
+    std::vector<PendingBase> pending_;
+    std::vector<RecordInfo::ListEntry> listEntries_;
+
+    std::vector<uint32_t> childStart_;  // per folder, into childList_; one more at the end
+    std::vector<uint32_t> childList_;
+};
+
+bool MftReader::ReadStream(const std::vector<Extent>& extents, uint64_t offset, size_t length, uint8_t* out)
+{
+    const uint64_t cluster = boot_.clusterSize;
+    if (offset % cluster != 0 || length % cluster != 0)
+        return false;
+    uint64_t vcn = offset / cluster;
+    uint64_t left = length / cluster;
+    auto extent = std::upper_bound(extents.begin(), extents.end(), vcn,
+                                   [](uint64_t v, const Extent& e) { return v < e.vcn; });
+    if (extent == extents.begin())
+        return false;
+    --extent;
+    while (left != 0) {
+        if (extent == extents.end() || vcn < extent->vcn || vcn >= extent->vcn + extent->length)
+            return false;
+        const uint64_t count = std::min(left, extent->vcn + extent->length - vcn);
+        const size_t bytes = static_cast<size_t>(count * cluster);
+        if (extent->sparse) {
+            std::memset(out, 0, bytes);
+        } else {
+            const uint64_t lcn = extent->lcn + (vcn - extent->vcn);
+            if (lcn + count > boot_.clusterCount || !volume_.Read(lcn * cluster, out, bytes))
+                return false;
+        }
+        out += bytes;
+        vcn += count;
+        left -= count;
+        ++extent;
+    }
+    return true;
+}
+
+// Reads a non-resident value whole into `bytes` (its size, rounded up to
+// clusters while reading).
+bool MftReader::ReadValue(const mft::OutsideValue& value, std::vector<uint8_t>& bytes)
+{
+    // Lists and reparse data are small; a larger one is damage.
+    if (value.size > (uint64_t{1} << 24))
+        return false;
+    const size_t cluster = boot_.clusterSize;
+    const size_t rounded = (static_cast<size_t>(value.size) + cluster - 1) / cluster * cluster;
+    bytes.resize(rounded);
+    if (rounded != 0 && !ReadStream(value.extents, 0, rounded, bytes.data()))
+        return false;
+    bytes.resize(static_cast<size_t>(value.size));
+    return true;
+}
+
+// Reads record `number` of the table through the extents known so far.
+bool MftReader::ReadRecord(uint32_t number, std::vector<uint8_t>& record)
+{
+    const uint64_t cluster = boot_.clusterSize;
+    const uint64_t at = uint64_t{number} * boot_.recordSize;
+    const uint64_t start = at / cluster * cluster;
+    const uint64_t end = (at + boot_.recordSize + cluster - 1) / cluster * cluster;
+    scratch_.resize(static_cast<size_t>(end - start));
+    if (!ReadStream(mftExtents_, start, scratch_.size(), scratch_.data()))
+        return false;
+    record.assign(scratch_.begin() + static_cast<ptrdiff_t>(at - start),
+                  scratch_.begin() + static_cast<ptrdiff_t>(at - start + boot_.recordSize));
+    return true;
+}
+
+bool ByVcn(const Extent& a, const Extent& b) { return a.vcn < b.vcn; }
+
+// From record 0: where the table lies, following its attribute list when
+// the table's own runs do not fit in one record.
+bool MftReader::LoadMftLayout()
+{
+    const size_t size = boot_.recordSize;
+    std::vector<uint8_t> record(std::max<size_t>(size, boot_.clusterSize));
+    if (!volume_.Read(boot_.mftCluster * boot_.clusterSize, record.data(), record.size()))
+        return false;
+    record.resize(size);
+    RecordInfo info;
+    if (!mft::ParseRecord(record.data(), size, kMftRecord, boot_.clusterCount, info) || info.baseReference != 0)
+        return false;
+    mftExtents_ = info.dataExtents;
+    uint64_t realSize = 0;
+    bool sized = false;
+    for (const RecordInfo::DataPiece& piece : info.data) {
+        if (piece.firstVcn == 0) {
+            realSize = piece.size;
+            sized = true;
+        }
+    }
+    // The table's first extent is read from the boot sector's cluster.
+    if (mftExtents_.empty() || mftExtents_[0].vcn != 0 || mftExtents_[0].sparse ||
+        mftExtents_[0].lcn != boot_.mftCluster)
+        return false;
+    if (info.hasList) {
+        std::vector<uint8_t> list;
+        if (info.listOutside) {
+            if (!ReadValue(info.listValue, list) || !mft::ParseAttributeList(list.data(), list.size(), info))
+                return false;
+        }
+        std::vector<RecordInfo::ListEntry> entries = info.list;
+        // The extents of the table that other records hold, in VCN order;
+        // each is read through the extents found before it.
+        std::sort(entries.begin(), entries.end(),
+                  [](const RecordInfo::ListEntry& a, const RecordInfo::ListEntry& b) { return a.firstVcn < b.firstVcn; });
+        RecordInfo extension;
+        std::vector<uint8_t> other;
+        for (const RecordInfo::ListEntry& entry : entries) {
+            if (entry.type != mft::kData || mft::RecordOf(entry.reference) == kMftRecord)
+                continue;
+            const uint64_t number = mft::RecordOf(entry.reference);
+            if (number >= 0xFFFFFFFF || !ReadRecord(static_cast<uint32_t>(number), other))
+                return false;
+            bool damaged = false;
+            if (!mft::RecordInUse(other.data(), size, damaged) ||
+                !mft::ParseRecord(other.data(), size, static_cast<uint32_t>(number), boot_.clusterCount, extension) ||
+                extension.sequence != mft::SequenceOf(entry.reference) ||
+                extension.baseReference != (uint64_t{info.sequence} << 48))
+                return false;
+            bool found = false;
+            for (const RecordInfo::DataPiece& piece : extension.data) {
+                if (piece.attributeId == entry.attributeId && piece.firstVcn == entry.firstVcn)
+                    found = true;
+            }
+            if (!found)
+                return false;
+            // Only the extents of the listed attribute: an extension record
+            // holds one extent of the table per listed entry.
+            for (const Extent& extent : extension.dataExtents) {
+                if (extent.vcn >= entry.firstVcn)
+                    mftExtents_.push_back(extent);
+            }
+            std::sort(mftExtents_.begin(), mftExtents_.end(), ByVcn);
+            mftExtents_.erase(std::unique(mftExtents_.begin(), mftExtents_.end(),
+                                          [](const Extent& a, const Extent& b) { return a.vcn == b.vcn; }),
+                              mftExtents_.end());
+        }
+    }
+    // Contiguous virtual clusters from 0, no holes, covering the table.
+    uint64_t next = 0;
+    for (const Extent& extent : mftExtents_) {
+        if (extent.vcn != next || extent.sparse)
+            return false;
+        next += extent.length;
+    }
+    if (!sized || realSize == 0 || realSize > next * boot_.clusterSize)
+        return false;
+    recordCount_ = realSize / size;
+    return recordCount_ > kFirstUserRecord && recordCount_ < kNone;
+}
+
+bool MftReader::LoadUpCase()
+{
+    std::vector<uint8_t> record;
+    RecordInfo info;
+    bool damaged = false;
+    if (!ReadRecord(kUpCaseRecord, record) || !mft::RecordInUse(record.data(), record.size(), damaged) ||
+        !mft::ParseRecord(record.data(), record.size(), kUpCaseRecord, boot_.clusterCount, info) || info.hasList ||
+        info.data.size() != 1 || info.data[0].size != kUpCaseUnits * 2 || info.dataExtents.empty())
+        return false;
+    mft::OutsideValue value;
+    value.size = info.data[0].size;
+    value.extents = info.dataExtents;
+    std::vector<uint8_t> bytes;
+    if (!ReadValue(value, bytes))
+        return false;
+    upCase_.resize(kUpCaseUnits);
+    for (size_t i = 0; i < kUpCaseUnits; ++i)
+        upCase_[i] = static_cast<wchar_t>(mft::Get16(&bytes[2 * i]));
+    for (wchar_t c = L'a'; c <= L'z'; ++c) {
+        if (upCase_[c] != c - L'a' + L'A')
+            return false;
+    }
+    return true;
+}
+
+// Adds what a listing shows of a file or folder: a folder once by its
+// name, a file once for every name.
+bool MftReader::AddListed(uint32_t record, uint16_t sequence, bool directory, const uint64_t* parents,
+                          const uint8_t* spaces, const wchar_t* const* names, const uint8_t* nameLengths, size_t count,
+                          uint64_t size, bool hasReparse, uint32_t tag)
+{
+    if (size > mft::kLargestFileSize)
+        return false;
+    size_t listed = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (spaces[i] == mft::kNamespaceDos)
+            continue;
+        ++listed;
+        if (directory) {
+            // A folder has one name; a second would be a hard link to it.
+            if (listed > 1)
+                return false;
+            FolderRecord folder{};
+            folder.record = record;
+            folder.sequence = sequence;
+            folder.parentRecord = static_cast<uint32_t>(std::min<uint64_t>(mft::RecordOf(parents[i]), kNone));
+            folder.parentSequence = mft::SequenceOf(parents[i]);
+            folder.parent = kNone;
+            folder.nameOffset = static_cast<uint32_t>(folderNames_.size());
+            folder.nameLength = nameLengths[i];
+            folder.hasReparse = hasReparse;
+            folder.reparseTag = tag;
+            if (folderNames_.size() > kNone - 256)
+                throw std::bad_alloc();
+            folderNames_.insert(folderNames_.end(), names[i], names[i] + nameLengths[i]);
+            folders_.push_back(folder);
+        } else {
+            links_.push_back({static_cast<uint32_t>(std::min<uint64_t>(mft::RecordOf(parents[i]), kNone)),
+                              mft::SequenceOf(parents[i]), static_cast<uint16_t>(size >> 32),
+                              static_cast<uint32_t>(size)});
+        }
+    }
+    return true;
+}
+
+bool MftReader::AddFromRecord(const RecordInfo& info, const uint8_t* record)
+{
+    const size_t count = info.names.size();
+    // A record holds few names: 1 KiB fits eleven at the most.
+    constexpr size_t kMost = 64;
+    if (count > kMost)
+        return false;
+    uint64_t parents[kMost];
+    uint8_t spaces[kMost];
+    uint8_t lengths[kMost];
+    wchar_t texts[kMost][255];
+    const wchar_t* names[kMost];
+    for (size_t i = 0; i < count; ++i) {
+        const RecordInfo::Name& name = info.names[i];
+        parents[i] = name.parent;
+        spaces[i] = name.nameSpace;
+        lengths[i] = name.length;
+        if (info.directory) {
+            for (size_t k = 0; k < name.length; ++k)
+                texts[i][k] = static_cast<wchar_t>(mft::Get16(record + name.textOffset + 2 * k));
+        }
+        names[i] = texts[i];
+    }
+    const uint64_t size = info.data.empty() ? 0 : info.data[0].size;
+    return AddListed(info.number, info.sequence, info.directory, parents, spaces, names, lengths, count, size,
+                     info.hasReparse, info.reparseTag);
+}
+
+// Reads the tag of a reparse point whose data lies outside its record.
+bool MftReader::CompleteReparse(RecordInfo& info)
+{
+    if (!info.reparseOutside)
+        return true;
+    std::vector<uint8_t> bytes;
+    if (!ReadValue(info.reparseValue, bytes) || bytes.size() < 8)
+        return false;
+    info.reparseTag = mft::Get32(bytes.data());
+    info.reparseOutside = false;
+    return true;
+}
+
+// Keeps what one in-use record adds: a folder, a file's names, or, for a
+// record spread over several, its pieces until every record is read.
+bool MftReader::Collect(RecordInfo& info, const uint8_t* record)
+{
+    if (info.number < kFirstUserRecord && info.number != kRootRecord)
+        return true;
+    if (!CompleteReparse(info))
+        return false;
+    if (info.baseReference == 0 && !info.hasList)
+        return AddFromRecord(info, record);
+
+    if (info.hasList) {
+        if (info.listOutside) {
+            std::vector<uint8_t> list;
+            if (!ReadValue(info.listValue, list) || !mft::ParseAttributeList(list.data(), list.size(), info))
+                return false;
+        }
+        pending_.push_back({info.number, info.sequence, info.directory, listEntries_.size(), info.list.size()});
+        listEntries_.insert(listEntries_.end(), info.list.begin(), info.list.end());
+    }
+    for (const RecordInfo::Name& name : info.names) {
+        Piece piece{info.baseReference, name.parent, 0, info.number, mft::kFileName,
+                    static_cast<uint32_t>(pieceNames_.size()), info.sequence, name.attributeId, name.nameSpace,
+                    name.length};
+        for (size_t k = 0; k < name.length; ++k)
+            pieceNames_.push_back(static_cast<wchar_t>(mft::Get16(record + name.textOffset + 2 * k)));
+        pieces_.push_back(piece);
+    }
+    for (const RecordInfo::DataPiece& data : info.data)
+        pieces_.push_back({info.baseReference, data.size, data.firstVcn, info.number, mft::kData, 0, info.sequence,
+                           data.attributeId, 0, 0});
+    if (info.hasReparse)
+        pieces_.push_back({info.baseReference, info.reparseTag, 0, info.number, mft::kReparsePoint, 0,
+                           info.sequence, info.reparseAttributeId, 0, 0});
+    return true;
+}
+
+MftResult MftReader::ReadTable()
+{
+    const size_t recordSize = boot_.recordSize;
+    const size_t unit = std::max<size_t>(recordSize, boot_.clusterSize);
+    const size_t blockBytes = std::max(unit, kBlockBytes / unit * unit);
+    const uint64_t tableBytes = recordCount_ * recordSize;
+    // Page aligned: a raw volume may be read without the cache, into
+    // aligned buffers only (VolumeFile copies through one otherwise).
+    constexpr size_t kPage = 4096;
+    std::vector<uint8_t> storage(blockBytes + kPage);
+    uint8_t* const block =
+        storage.data() + (kPage - reinterpret_cast<uintptr_t>(storage.data()) % kPage) % kPage;
+    RecordInfo info;
+    for (uint64_t offset = 0; offset < tableBytes; offset += blockBytes) {
+        if (Stopped())
+            return MftResult::Stopped;
+        const uint64_t wanted = std::min<uint64_t>(blockBytes, tableBytes - offset);
+        const size_t length = static_cast<size_t>((wanted + boot_.clusterSize - 1) / boot_.clusterSize *
+                                                  boot_.clusterSize);
+        if (!ReadStream(mftExtents_, offset, length, block))
+            return MftResult::Failed;
+        const uint64_t first = offset / recordSize;
+        const size_t records = static_cast<size_t>(wanted / recordSize);
+        for (size_t i = 0; i < records; ++i) {
+            const uint64_t number = first + i;
+            uint8_t* record = block + i * recordSize;
+            bool damaged = false;
+            if (!mft::RecordInUse(record, recordSize, damaged)) {
+                if (damaged)
+                    return MftResult::Failed;
+                continue;
+            }
+            if (!mft::ParseRecord(record, recordSize, static_cast<uint32_t>(number), boot_.clusterCount, info) ||
+                !Collect(info, record))
+                return MftResult::Failed;
+        }
+    }
+    return MftResult::Done;
+}
+
+// Puts together the records spread over several: every attribute their
+// lists name must be found where the list says, in a record that names
+// the base as its own.
+bool MftReader::ResolvePending()
+{
+    auto key = [](const Piece& p) { return std::make_tuple(p.record, p.attributeId, p.type); };
+    std::sort(pieces_.begin(), pieces_.end(), [&](const Piece& a, const Piece& b) { return key(a) < key(b); });
+    std::vector<uint64_t> parents;
+    std::vector<uint8_t> spaces, lengths;
+    std::vector<const wchar_t*> names;
+    std::vector<std::pair<uint64_t, uint16_t>> listed;
+    for (const PendingBase& base : pending_) {
+        const uint64_t baseReference = base.record | uint64_t{base.sequence} << 48;
+        // Each attribute is listed once; a list naming one twice would
+        // count a name twice.
+        listed.clear();
+        for (size_t i = 0; i < base.entryCount; ++i) {
+            const RecordInfo::ListEntry& entry = listEntries_[base.firstEntry + i];
+            listed.emplace_back(mft::RecordOf(entry.reference), entry.attributeId);
+        }
+        std::sort(listed.begin(), listed.end());
+        if (std::adjacent_find(listed.begin(), listed.end()) != listed.end())
+            return false;
+        parents.clear();
+        spaces.clear();
+        lengths.clear();
+        names.clear();
+        uint64_t size = 0;
+        bool sized = false, hasReparse = false;
+        uint32_t tag = 0;
+        for (size_t i = 0; i < base.entryCount; ++i) {
+            const RecordInfo::ListEntry& entry = listEntries_[base.firstEntry + i];
+            const uint64_t number = mft::RecordOf(entry.reference);
+            if (number >= recordCount_)
+                return false;
+            const Piece probe{0, 0, 0, static_cast<uint32_t>(number), entry.type, 0, 0, entry.attributeId, 0, 0};
+            auto found = std::lower_bound(pieces_.begin(), pieces_.end(), probe,
+                                          [&](const Piece& a, const Piece& b) { return key(a) < key(b); });
+            if (found == pieces_.end() || key(*found) != key(probe) ||
+                found->sequence != mft::SequenceOf(entry.reference))
+                return false;
+            const bool own = number == base.record;
+            if (own ? found->baseReference != 0 : found->baseReference != baseReference)
+                return false;
+            if (entry.type == mft::kFileName) {
+                parents.push_back(found->value);
+                spaces.push_back(found->nameSpace);
+                lengths.push_back(found->nameLength);
+                names.push_back(pieceNames_.data() + found->nameOffset);
+            } else if (entry.type == mft::kData) {
+                if (found->firstVcn != entry.firstVcn)
+                    return false;
+                if (entry.firstVcn == 0) {
+                    if (sized)
+                        return false;
+                    sized = true;
+                    size = found->value;
+                }
+            } else {
+                if (hasReparse)
+                    return false;
+                hasReparse = true;
+                tag = static_cast<uint32_t>(found->value);
+            }
+        }
+        // A file has at most 1024 names.
+        if (parents.size() > 1024)
+            return false;
+        if (!AddListed(base.record, base.sequence, base.directory, parents.data(), spaces.data(), names.data(),
+                       lengths.data(), parents.size(), size, hasReparse, tag))
+            return false;
+    }
+    std::vector<Piece>().swap(pieces_);
+    std::vector<PendingBase>().swap(pending_);
+    std::vector<RecordInfo::ListEntry>().swap(listEntries_);
+    return true;
+}
+
+// Finds every folder's parent, sums every file into the folder that lists
+// it, and lists every folder's subfolders. Folders whose parent is gone
+// are in no listing; a loop of parents is damage.
+MftResult MftReader::LinkFolders()
+{
+    std::sort(folders_.begin(), folders_.end(),
+              [](const FolderRecord& a, const FolderRecord& b) { return a.record < b.record; });
+    const size_t count = folders_.size();
+    auto find = [&](uint32_t record, uint16_t sequence) -> uint32_t {
+        auto at = std::lower_bound(folders_.begin(), folders_.end(), record,
+                                   [](const FolderRecord& f, uint32_t r) { return f.record < r; });
+        if (at == folders_.end() || at->record != record || at->sequence != sequence)
+            return kNone;
+        return static_cast<uint32_t>(at - folders_.begin());
+    };
+    for (size_t i = 1; i < count; ++i) {
+        if (folders_[i].record == folders_[i - 1].record)
+            return MftResult::Failed;
+    }
+    if (count == 0 || folders_[0].record != kRootRecord)
+        return MftResult::Failed;
+    for (size_t i = 1; i < count; ++i)
+        folders_[i].parent = find(folders_[i].parentRecord, folders_[i].parentSequence);
+
+    const bool whole = links_.ForEach(
+        [&](const FileLink& link) {
+            const uint32_t parent = find(link.parentRecord, link.parentSequence);
+            if (parent == kNone)
+                return;
+            folders_[parent].ownBytes += static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow);
+            ++folders_[parent].fileCount;
+        },
+        [this] { return Stopped(); });
+    links_.Free();
+    if (!whole)
+        return MftResult::Stopped;
+
+    childStart_.assign(count + 1, 0);
+    for (size_t i = 1; i < count; ++i) {
+        if (folders_[i].parent != kNone)
+            ++childStart_[folders_[i].parent + 1];
+    }
+    for (size_t i = 0; i < count; ++i)
+        childStart_[i + 1] += childStart_[i];
+    childList_.assign(childStart_[count], 0);
+    std::vector<uint32_t> fill(childStart_.begin(), childStart_.end() - 1);
+    for (size_t i = 1; i < count; ++i) {
+        if (folders_[i].parent != kNone)
+            childList_[fill[folders_[i].parent]++] = static_cast<uint32_t>(i);
+    }
+
+    // A folder reached from the root has a sound chain of parents. Of the
+    // rest, follow each chain up: one that ends in a folder whose parent
+    // is gone is an orphan; one that comes back to itself is a loop.
+    enum : uint8_t { Unknown, OnPath, Sound };
+    std::vector<uint8_t> state(count, Unknown);
+    std::vector<uint32_t> queue;
+    queue.push_back(0);
+    state[0] = Sound;
+    for (size_t at = 0; at < queue.size(); ++at) {
+        for (uint32_t c = childStart_[queue[at]]; c < childStart_[queue[at] + 1]; ++c) {
+            state[childList_[c]] = Sound;
+            queue.push_back(childList_[c]);
+        }
+    }
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t at = static_cast<uint32_t>(i);
+        while (at != kNone && state[at] == Unknown) {
+            state[at] = OnPath;
+            at = folders_[at].parent;
+        }
+        if (at != kNone && state[at] == OnPath)
+            return MftResult::Failed;
+        for (at = static_cast<uint32_t>(i); at != kNone && state[at] == OnPath; at = folders_[at].parent)
+            state[at] = Sound;
+    }
+    return MftResult::Done;
+}
+
+// Names compared as a folder's index orders them: unit by unit through the
+// volume's upper-case table, the shorter first when one begins the other,
+// and names equal but for case by their units as they are.
+bool MftReader::NameLess(uint32_t a, uint32_t b) const
+{
+    const wchar_t* x = folderNames_.data() + folders_[a].nameOffset;
+    const wchar_t* y = folderNames_.data() + folders_[b].nameOffset;
+    const size_t xl = folders_[a].nameLength, yl = folders_[b].nameLength;
+    const size_t n = std::min(xl, yl);
+    for (size_t i = 0; i < n; ++i) {
+        const wchar_t ux = upCase_[static_cast<uint16_t>(x[i])], uy = upCase_[static_cast<uint16_t>(y[i])];
+        if (ux != uy)
+            return static_cast<uint16_t>(ux) < static_cast<uint16_t>(uy);
+    }
+    if (xl != yl)
+        return xl < yl;
+    for (size_t i = 0; i < n; ++i) {
+        if (x[i] != y[i])
+            return static_cast<uint16_t>(x[i]) < static_cast<uint16_t>(y[i]);
+    }
+    return false;
+}
+
+MftResult MftReader::SortChildren()
+{
+    const size_t count = folders_.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i % kStopCheckEvery == 0 && Stopped())
+            return MftResult::Stopped;
+        std::sort(childList_.begin() + childStart_[i], childList_.begin() + childStart_[i + 1],
+                  [this](uint32_t a, uint32_t b) { return NameLess(a, b); });
+    }
+    return MftResult::Done;
+}
+
+// The folder at `path` below the root, as Windows resolves it: each name
+// matched without regard to case; a link on the way would lead elsewhere.
+bool MftReader::FindStart(const wchar_t* path, size_t length, uint32_t& start) const
+{
+    uint32_t at = 0;
+    size_t begin = 0;
+    while (begin < length) {
+        size_t end = begin;
+        while (end < length && path[end] != L'\\')
+            ++end;
+        const size_t nameLength = end - begin;
+        if (nameLength == 0)
+            return false;
+        uint32_t caseless = kNone, exact = kNone;
+        size_t caselessCount = 0;
+        for (uint32_t c = childStart_[at]; c < childStart_[at + 1]; ++c) {
+            const FolderRecord& child = folders_[childList_[c]];
+            if (child.nameLength != nameLength)
+                continue;
+            const wchar_t* name = folderNames_.data() + child.nameOffset;
+            bool same = true, identical = true;
+            for (size_t k = 0; k < nameLength && same; ++k) {
+                same = upCase_[static_cast<uint16_t>(name[k])] == upCase_[static_cast<uint16_t>(path[begin + k])];
+                identical = identical && name[k] == path[begin + k];
+            }
+            if (!same)
+                continue;
+            ++caselessCount;
+            caseless = childList_[c];
+            if (identical)
+                exact = childList_[c];
+        }
+        at = exact != kNone ? exact : (caselessCount == 1 ? caseless : kNone);
+        if (at == kNone)
+            return false;
+        if (folders_[at].hasReparse && !EntersReparseFolder(folders_[at].reparseTag))
+            return false;
+        begin = end + 1;
+        if (end + 1 == length)
+            return false;
+    }
+    start = at;
+    return true;
+}
+
+MftResult MftReader::Emit(uint32_t start, MftTree& tree)
+{
+    // The tree is kept while the scan lasts: sized exactly, from a first
+    // pass over the folders it will hold.
+    std::vector<uint32_t> source;
+    source.push_back(start);
+    size_t nameUnits = start == 0 ? 0 : folders_[start].nameLength;
+    for (size_t at = 0; at < source.size(); ++at) {
+        const FolderRecord& from = folders_[source[at]];
+        if (at != 0 && from.hasReparse && !EntersReparseFolder(from.reparseTag))
+            continue;
+        for (uint32_t c = childStart_[source[at]]; c < childStart_[source[at] + 1]; ++c) {
+            source.push_back(childList_[c]);
+            nameUnits += folders_[childList_[c]].nameLength;
+        }
+    }
+    if (nameUnits > kNone - 256)
+        throw std::bad_alloc();
+    tree.folders.reserve(source.size());
+    tree.names.reserve(nameUnits);
+    source.resize(1);
+    const FolderRecord& first = folders_[start];
+    tree.folders.push_back({first.ownBytes, first.fileCount, 0, 0, 0, 0, static_cast<uint16_t>(start == 0 ? 0 : first.nameLength),
+                            true});
+    if (start != 0)
+        tree.names.insert(tree.names.end(), folderNames_.begin() + first.nameOffset,
+                          folderNames_.begin() + first.nameOffset + first.nameLength);
+    for (size_t at = 0; at < source.size(); ++at) {
+        if (at % kStopCheckEvery == 0 && Stopped())
+            return MftResult::Stopped;
+        const uint32_t from = source[at];
+        tree.folders[at].firstChild = static_cast<uint32_t>(tree.folders.size());
+        if (!tree.folders[at].entered)
+            continue;
+        tree.folders[at].childCount = childStart_[from + 1] - childStart_[from];
+        for (uint32_t c = childStart_[from]; c < childStart_[from + 1]; ++c) {
+            const FolderRecord& child = folders_[childList_[c]];
+            const bool entered = !child.hasReparse || EntersReparseFolder(child.reparseTag);
+            tree.folders.push_back({entered ? child.ownBytes : 0, entered ? child.fileCount : 0,
+                                    static_cast<uint32_t>(at), 0, 0, static_cast<uint32_t>(tree.names.size()),
+                                    child.nameLength, entered});
+            tree.names.insert(tree.names.end(), folderNames_.begin() + child.nameOffset,
+                              folderNames_.begin() + child.nameOffset + child.nameLength);
+            source.push_back(childList_[c]);
+        }
+    }
+    return MftResult::Done;
+}
+
+MftResult MftReader::Read(const wchar_t* path, size_t length, MftTree& tree)
+{
+    if (!ReadBoot(volume_, boot_) || !LoadMftLayout() || !LoadUpCase())
+        return MftResult::Failed;
+    MftResult result = ReadTable();
+    if (result != MftResult::Done)
+        return result;
+    if (Stopped())
+        return MftResult::Stopped;
+    if (!ResolvePending())
+        return MftResult::Failed;
+    result = LinkFolders();
+    if (result != MftResult::Done)
+        return result;
+    result = SortChildren();
+    if (result != MftResult::Done)
+        return result;
+    uint32_t start = 0;
+    if (!FindStart(path, length, start))
+        return MftResult::Failed;
+    return Emit(start, tree);
+}
+
+}  // namespace
+
+void MftTree::Clear()
+{
+    std::vector<MftFolder>().swap(folders);
+    std::vector<wchar_t>().swap(names);
+}
+
+MftResult ReadMftTree(VolumeReader& volume, const wchar_t* path, size_t length, const std::atomic<bool>& stop,
+                      MftTree& tree)
+{
+    tree.Clear();
+    MftResult result;
+    try {
+        MftReader reader(volume, stop);
+        result = reader.Read(path, length, tree);
+    } catch (const std::bad_alloc&) {
+        result = MftResult::OutOfMemory;
+    } catch (const std::length_error&) {
+        result = MftResult::OutOfMemory;
+    }
+    if (result != MftResult::Done)
+        tree.Clear();
+    return result;
+}
+
