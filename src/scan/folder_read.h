@@ -33,6 +33,11 @@ struct FolderListing {
 // early, leaving the listing partial, once `stop` is set.
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop);
 
+// Whether a listing of the folder at `path` starts, as ReadFolderListing
+// starts one (the same calls); when it does not, `error` says why.
+// `pattern` is scratch, kept for the next call.
+bool ListingStarts(const wchar_t* path, size_t length, std::vector<wchar_t>& pattern, DWORD& error);
+
 // The form in which the scan reads a start folder given as `root`: the
 // \\?\ form of its whole path (\\?\UNC\server\share\... for a share),
 // ending in a backslash, so that no folder below it is refused for its
