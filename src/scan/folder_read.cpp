@@ -123,6 +123,11 @@ std::wstring FullPath(const std::wstring& path)
 
 }  // namespace
 
+void ForgetRefusedFindLevelForTest()
+{
+    plainFindOnly = false;
+}
+
 void FolderListing::Clear()
 {
     started = false;

@@ -63,6 +63,9 @@ using FindFirstExFunction = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID,
 extern FindFirstExFunction findFirstFileEx;
 using FindNextFunction = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
 extern FindNextFunction findNextFile;
+// Forgets that the basic level was refused, so that the next listing
+// tries it again (a test that played an older Windows calls it after).
+void ForgetRefusedFindLevelForTest();
 
 // Turns the 32-bit file-system redirection off on the calling thread for
 // its lifetime, so a 32-bit scan on 64-bit Windows sees the real system
