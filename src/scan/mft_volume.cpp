@@ -250,6 +250,9 @@ bool MftReader::ReadStream(const std::vector<Extent>& extents, uint64_t offset, 
         return false;
     --extent;
     while (left != 0) {
+        // A stop is not held up by the rest of a long or scattered read.
+        if (Stopped())
+            return false;
         if (extent == extents.end() || vcn < extent->vcn || vcn >= extent->vcn + extent->length)
             return false;
         const uint64_t count = std::min(left, extent->vcn + extent->length - vcn);
@@ -944,8 +947,8 @@ MftResult MftReader::Emit(uint32_t start, MftTree& tree)
 
 MftResult MftReader::Read(const wchar_t* path, size_t length, MftTree& tree)
 {
-    if (!ReadBoot(volume_, boot_) || !LoadMftLayout() || !LoadUpCase())
-        return MftResult::Failed;
+    if (!ReadBoot(volume_, boot_) || Stopped() || !LoadMftLayout() || !LoadUpCase())
+        return Stopped() ? MftResult::Stopped : MftResult::Failed;
     MftResult result = ReadTable();
     if (result != MftResult::Done)
         return result;
@@ -985,6 +988,9 @@ MftResult ReadMftTree(VolumeReader& volume, const wchar_t* path, size_t length, 
     try {
         MftReader reader(volume, stop, access);
         result = reader.Read(path, length, tree);
+        // A read cut short by a stop fails where it stood.
+        if (result == MftResult::Failed && stop.load())
+            result = MftResult::Stopped;
     } catch (const std::bad_alloc&) {
         result = MftResult::OutOfMemory;
     } catch (const std::length_error&) {

@@ -11,9 +11,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -285,6 +287,61 @@ TEST(MftScan, AStopWhileTheTableIsReadEndsTheScanWithNoRows)
     }
     findFirstFileEx = FindFirstFileExW;
     EXPECT_EQ(findFirstCalls, 2);
+}
+
+// A volume that takes a tenth of a second for every read, as a slow or
+// busy disk may; a read once begun is not cut short by a stop.
+class SlowVolume final : public VolumeReader {
+public:
+    SlowVolume(VolumeReader& volume, const std::atomic<bool>& stop) : volume_(volume), stop_(stop) {}
+    bool Read(uint64_t offset, void* buffer, size_t length) override
+    {
+        ++reads;
+        if (stop_)
+            ++readsAfterStop;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return volume_.Read(offset, buffer, length);
+    }
+    std::atomic<int> reads{0}, readsAfterStop{0};
+
+private:
+    VolumeReader& volume_;
+    const std::atomic<bool>& stop_;
+};
+
+// A stop at any moment of a slow read of the table ends the read within
+// half a second, with no read begun after it: stops at a quarter, half
+// and three quarters of the time the whole read takes.
+TEST(MftScan, AStopEndsASlowReadOfTheTableWithinHalfASecond)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::wstring device = std::wstring(L"\\\\.\\") + Drive("DW_NTFS_DRIVES") + L":";
+    VolumeFile file;
+    ASSERT_TRUE(file.Open(device.c_str()));
+    std::atomic<bool> halt{false};
+    MftTree tree;
+    SlowVolume whole(file, halt);
+    const Clock::time_point begun = Clock::now();
+    ASSERT_EQ(ReadMftTree(whole, L"", 0, halt, tree), MftResult::Done);
+    const Clock::duration taken = Clock::now() - begun;
+    ASSERT_GE(whole.reads, 4);  // so that the stops below land among reads
+    for (const int quarter : {1, 2, 3}) {
+        SlowVolume volume(file, halt);
+        halt = false;
+        Clock::time_point stopped;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(taken * quarter / 4);
+            stopped = Clock::now();
+            halt = true;
+        });
+        const MftResult result = ReadMftTree(volume, L"", 0, halt, tree);
+        const Clock::time_point ended = Clock::now();
+        stopper.join();
+        EXPECT_EQ(result, MftResult::Stopped) << quarter;
+        EXPECT_TRUE(tree.folders.empty()) << quarter;
+        EXPECT_LT(ended - stopped, std::chrono::milliseconds(500)) << quarter;
+        EXPECT_EQ(volume.readsAfterStop, 0) << quarter;
+    }
 }
 
 // Out of memory while the table is read ends the scan as a stopped one,
