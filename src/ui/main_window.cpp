@@ -255,7 +255,8 @@ POINT RowMenuPoint(HWND list)
     const LRESULT focused = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
     RECT row{};
     row.left = LVIR_LABEL;
-    if (focused >= 0 && SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(focused), reinterpret_cast<LPARAM>(&row))) {
+    if (focused >= 0 &&
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(focused), reinterpret_cast<LPARAM>(&row))) {
         at.x = std::clamp(row.left, client.left, std::max(client.left, client.right - 1));
         at.y = std::clamp(row.bottom, rowsTop, std::max(rowsTop, client.bottom));
     }
