@@ -351,10 +351,12 @@ void Dunewright::Press(HWND dialog, int buttonId)
 HWND Dunewright::WaitDialog(const std::string& name, int ms)
 {
     HWND found = nullptr;
+    // A dialog is shown once its WM_INITDIALOG has run; its title may be
+    // set before, while its controls are still being filled.
     WaitUntil(
         [&] {
             for (HWND w : WindowsOf(pid_))
-                if (w != main_ && ClassOf(w) == "#32770" && EndsWith(Title(w), name)) {
+                if (w != main_ && ClassOf(w) == "#32770" && IsWindowVisible(w) && EndsWith(Title(w), name)) {
                     found = w;
                     return true;
                 }
