@@ -442,11 +442,16 @@ TEST_F(WalkTest, ARefusedFindFirstFallsBackToThePlainCall)
 {
     BuildSmallTree();
     static int refused = 0;
-    findFirstFileEx = [](LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD) -> HANDLE {
-        ++refused;
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
+    // A named WINAPI function: in 32 bits a lambda converts only to a cdecl pointer.
+    struct Refuse {
+        static HANDLE WINAPI FindFirst(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD)
+        {
+            ++refused;
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_HANDLE_VALUE;
+        }
     };
+    findFirstFileEx = Refuse::FindFirst;
     auto rows = Scan(Options());
     findFirstFileEx = FindFirstFileExW;
     EXPECT_EQ(refused, 1);  // asked once, then never again
