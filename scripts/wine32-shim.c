@@ -55,7 +55,6 @@ extern void free(void *block);
 #define SYS_modify_ldt 123
 #define SYS_sched_yield 158
 #define SYS_set_thread_area 243
-#define GDT_TLS_FIRST 6 /* glibc's entry; 7 and 8 are the free ones */
 
 /* ---- mmap ---------------------------------------------------------- */
 
@@ -153,6 +152,7 @@ struct Start {
 };
 
 static volatile int creating;
+static unsigned int glibcGs; /* the GDT selector glibc gave the first thread */
 
 static void *Begin(void *data)
 {
@@ -185,10 +185,10 @@ int pthread_create(void *thread, const void *attributes, void *(*body)(void *), 
         Syscall3(SYS_sched_yield, 0, 0, 0);
     own = Gs();
     {
-        struct Descriptor d = {GDT_TLS_FIRST, OwnTlsBlock(), 0xfffff, SEG_32BIT | LIMIT_IN_PAGES | USEABLE};
+        struct Descriptor d = {glibcGs >> 3, OwnTlsBlock(), 0xfffff, SEG_32BIT | LIMIT_IN_PAGES | USEABLE};
         Syscall3(SYS_set_thread_area, (int)&d, 0, 0);
     }
-    SetGs((GDT_TLS_FIRST << 3) | 3);
+    SetGs(glibcGs);
     result = next(thread, attributes, Begin, start);
     SetGs(own);
     if (result == 0)
@@ -202,8 +202,9 @@ int pthread_create(void *thread, const void *attributes, void *(*body)(void *), 
 __attribute__((constructor)) static void Start(void)
 {
     int i;
+    glibcGs = Gs();
     for (i = 0; i < 2; ++i) {
-        /* Any descriptor that is not empty (limit 1) takes an entry. */
+        /* Any descriptor that is not empty (limit 1) takes a free entry. */
         struct Descriptor d = {0xffffffffu, 0, 1, SEG_32BIT | USEABLE};
         Syscall3(SYS_set_thread_area, (int)&d, 0, 0);
     }
