@@ -627,13 +627,18 @@ TEST_F(WalkTest, AListingBrokenOffKeepsWhatItGaveAndLeavesTheScanIncomplete)
     File("a\\f1", MB);
     File("a\\f2", 2 * MB);
     File("a\\f3", 4 * MB);
-    findNextFile = [](HANDLE find, LPWIN32_FIND_DATAW data) -> BOOL {
-        if (std::wcscmp(data->cFileName, L"f1") == 0) {
-            SetLastError(ERROR_NETNAME_DELETED);
-            return FALSE;
+    // A named WINAPI function: in 32 bits a lambda converts only to a cdecl pointer.
+    struct BreakOff {
+        static BOOL WINAPI FindNext(HANDLE find, LPWIN32_FIND_DATAW data)
+        {
+            if (std::wcscmp(data->cFileName, L"f1") == 0) {
+                SetLastError(ERROR_NETNAME_DELETED);
+                return FALSE;
+            }
+            return FindNextFileW(find, data);
         }
-        return FindNextFileW(find, data);
     };
+    findNextFile = BreakOff::FindNext;
     CollectRows rows;
     const bool complete = WalkScan(P("").c_str(), Options(), {}, counters, rows);
     findNextFile = FindNextFileW;
