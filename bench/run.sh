@@ -1,23 +1,40 @@
 #!/bin/bash
-# Scan benchmark: builds x64, makes deterministic trees of sparse files
+# Scan benchmark: builds x64 (or x86), makes deterministic trees of sparse files
 # under /tmp (once; a finished tree is reused), runs dw_bench.exe on them
 # under Wine and ends with a summary of every target, PASS or FAIL.
-#   bench/run.sh [small|large|huge|all]     (no argument: all three trees)
-# small: 2,000 folders    the thread-count figures; Stop
-# large: 20,000 folders   the thread-count figures against the bare walk; Stop
-# huge:  305,320 folders  size filter off, row arrival, column click; peak
-#                         memory in a process of its own; Stop
+#   bench/run.sh [small|large|huge|memory|all]  (no argument: all three trees)
+# small:  2,000 folders    the thread-count figures; Stop
+# large:  20,000 folders   the thread-count figures against the bare walk; Stop
+# huge:   305,320 folders  size filter off, row arrival, column click; peak
+#                          memory in a process of its own; Stop
+# memory: the huge tree's peak memory part alone
 # DW_BENCH_ROUNDS sets the rounds (default 3; 1 on the huge tree).
+# DW_BENCH_ARCH=x86 runs the i686 build's dw_bench.exe as 32-bit code (under
+# WoW64 or the emulator, as scripts/test.sh chooses) instead of the x64 one.
 # The exit status is 1 when a target is missed.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/build.sh" x64 >/dev/null
+arch="${DW_BENCH_ARCH:-x64}"
+[ "$arch" = x64 ] || [ "$arch" = x86 ] || { echo "DW_BENCH_ARCH is x64 or x86" >&2; exit 2; }
+"$root/scripts/build.sh" "$arch" >/dev/null
 export DW_FORCE_XVFB=1
 source "$root/scripts/wine-session.sh"
 wine_session_start
 summary="$(mktemp /tmp/dunewright-bench-summary.XXXXXX)"
 trap 'wine_session_stop; rm -f "$summary"' EXIT
-exe="Z:${root//\//\\}\\build\\x64\\bench\\dw_bench.exe"
+WINE="$WINE64"
+if [ "$arch" = x86 ]; then
+    probe="$root/build/x86/tests/dw_probe.exe"
+    wine32_choose "$probe" "$root/build/wine32-emulator"
+    if [ "$DW_WINE32" = emulator ]; then
+        wine_session_stop
+        wine_session_start
+    fi
+    wine32_runs "$probe" || { echo "this machine runs no 32-bit Windows program" >&2; exit 1; }
+    echo "i686 dw_bench.exe: running under $([ "$DW_WINE32" = wow64 ] && echo WoW64 || echo the qemu-i386 emulator)"
+    WINE="$WINE32"
+fi
+exe="Z:${root//\//\\}\\build\\$arch\\bench\\dw_bench.exe"
 
 tree() {  # name description make_tree.py-arguments...
     local name="$1" what="$2"
@@ -46,7 +63,7 @@ part() {  # name part targets|figures [wine64 arguments before the exe...]
     local out start=$SECONDS
     echo "-- $only${*:+ (inside a Wine virtual desktop)}:"
     out="$(mktemp /tmp/dunewright-bench-part.XXXXXX)"
-    DW_BENCH_ONLY="$only" "$WINE64" "$@" "$exe" "Z:${dir//\//\\}\\tree" | tee "$out" || true
+    DW_BENCH_ONLY="$only" "$WINE" "$@" "$exe" "Z:${dir//\//\\}\\tree" | tee "$out" || true
     echo "($only took $((SECONDS - start)) s)"
     if [ "$gather" = targets ]; then
         if grep -q '^TARGET' "$out"; then
@@ -84,13 +101,19 @@ huge() {
     DW_BENCH_ROUNDS="${DW_BENCH_ROUNDS:-1}" stop huge 150000
 }
 
+memory() {
+    tree huge "305320 folders, 305320 files" grid 67 3
+    part huge memory targets
+}
+
 begin=$SECONDS
 case "${1:-all}" in
     small) small ;;
     large) large ;;
     huge) huge ;;
+    memory) memory ;;
     all) small; large; huge ;;
-    *) echo "usage: bench/run.sh [small|large|huge|all]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [small|large|huge|memory|all]" >&2; exit 2 ;;
 esac
 echo
 echo "== Summary (bench/run.sh ${1:-all}, $((SECONDS - begin)) s)"

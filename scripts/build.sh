@@ -1,7 +1,8 @@
 #!/bin/bash
-# Builds Dunewright: the x86_64 build (with tests) into build/x64 and the
-# shipped i686 build into build/x86. Warnings are errors. "all" (the
-# default) then makes the release archives in dist/ (scripts/package.sh).
+# Builds Dunewright: the x86_64 build into build/x64 and the shipped i686
+# build into build/x86, each with its tests. Warnings are errors. "all"
+# (the default) then makes the release archives in dist/ from the two
+# Dunewright.exe (scripts/package.sh); no test program goes there.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -16,6 +17,6 @@ build() {  # arch dir tests
 
 case "${1:-all}" in
     x64) build x86_64 x64 ON ;;
-    x86) build i686 x86 OFF ;;
-    all) build x86_64 x64 ON; build i686 x86 OFF; "$root/scripts/package.sh" ;;
+    x86) build i686 x86 ON ;;
+    all) build x86_64 x64 ON; build i686 x86 ON; "$root/scripts/package.sh" ;;
 esac

@@ -6,7 +6,9 @@
 # Donate and a message box at 96 DPI, then the main window at 144 DPI.
 #   scripts/screenshots.sh            write docs/*.png
 #   scripts/screenshots.sh DIR DPI..  write DIR/*-<dpi>.png for each DPI
-#                                     (main window only), for checking
+#                                     (main window only: after a scan, with
+#                                     its row menu, at its smallest size),
+#                                     for checking
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -46,7 +48,9 @@ if [ $# -ge 1 ]; then
     mkdir -p "$out"
     for dpi in "$@"; do
         shoot "$dpi" "-$dpi" main
-        cp "$shots/main-window-$dpi.png" "$out/"
+        for name in main-window main-window-row-menu main-window-smallest; do
+            cp "$shots/$name-$dpi.png" "$out/"
+        done
     done
     exit 0
 fi

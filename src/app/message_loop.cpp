@@ -3,6 +3,20 @@
 #include "app/app_state.h"
 #include "res/resource_ids.h"
 
+namespace {
+
+// Tab and Shift+Tab pressed in the main window move the focus between its
+// controls. Only this key goes through the dialog manager: Enter must still
+// reach the folder field itself, which posts Go once, and Escape must not
+// become a command.
+bool IsMainWindowTab(const MSG& msg)
+{
+    return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && app.mainWindow != nullptr &&
+           (msg.hwnd == app.mainWindow || IsChild(app.mainWindow, msg.hwnd));
+}
+
+}  // namespace
+
 bool PumpMessages()
 {
     MSG msg;
@@ -10,10 +24,14 @@ bool PumpMessages()
     // Unicode throughout, so that typed or pasted text outside the code page
     // reaches the main window's controls whole.
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
         if (msg.message == WM_QUIT)
             sawQuit = true;
+        // The dialog manager moves the focus, or hands the key to a control
+        // that wants Tab for itself.
+        if (IsMainWindowTab(msg) && IsDialogMessageW(app.mainWindow, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
     }
     return !sawQuit;
 }

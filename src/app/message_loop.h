@@ -3,7 +3,9 @@
 #include <windows.h>
 
 // Dispatches every waiting message of this thread; false when one of them
-// was WM_QUIT. Messages after a WM_QUIT are dispatched too.
+// was WM_QUIT. Messages after a WM_QUIT are dispatched too. Tab pressed in
+// the main window goes to the dialog manager instead, which moves the focus
+// to the next control (Shift+Tab: the one before).
 bool PumpMessages();
 
 // The folder field's window procedure: Enter posts the Go command.

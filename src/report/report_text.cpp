@@ -1,7 +1,6 @@
 #include "report/report_text.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -174,8 +173,8 @@ void FormatAsctime(uint32_t secondsSince1970, char* text)
                   second / 60 % 60, second % 60, year);
 }
 
-bool KeepReportRow(const ReportRow& row, const SaveOptions& options, std::wstring_view scanRoot,
-                   std::wstring& outputPath)
+bool KeepReportRow(const ReportRow& row, const SaveOptions& options, const FindFilter& find,
+                   std::wstring_view scanRoot, std::wstring& outputPath)
 {
     std::wstring path = row.path;
     AddBackslash(path);
@@ -203,12 +202,8 @@ bool KeepReportRow(const ReportRow& row, const SaveOptions& options, std::wstrin
         outputPath = std::move(path);
     }
 
-    if (options.Find) {
-        const std::wstring spec = FromCodePage(options.FindText);
-        const bool matches = PathMatchSpecW(outputPath.c_str(), spec.c_str()) != FALSE;
-        if (matches == (options.InvertFind != 0))
-            return false;
-    }
+    if (!find.Passes(outputPath.c_str()))
+        return false;
     return !outputPath.empty();
 }
 
@@ -219,9 +214,10 @@ bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRow
     const int count = rows.Count();
     ReportRow row;
     std::wstring outputPath;
+    const FindFilter find(facts.report);
     for (int index = 0; index < count && out.Ok(); ++index) {
         rows.Read(index, row);
-        if (KeepReportRow(row, facts.report, facts.scanRoot, outputPath))
+        if (KeepReportRow(row, facts.report, find, facts.scanRoot, outputPath))
             out.Text(ToCodePage(outputPath) + "," + row.branch + "," + row.node + "\n");
     }
     out.Text("\nEND OF REPORT.\n");

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "scan/scan_rules.h"
 #include "settings/options.h"
 
 // Everything the header says, gathered by the caller.
@@ -57,10 +58,10 @@ bool WriteReportText(ReportSink& sink, const ReportFacts& facts, const ReportRow
 
 // The report filters for one row, on its whole UTF-16 path. True when the
 // row is written, with the path to write (ending in a backslash) in
-// `outputPath`. The find rule matches that path against FindText as the
-// code page spells it.
-bool KeepReportRow(const ReportRow& row, const SaveOptions& options, std::wstring_view scanRoot,
-                   std::wstring& outputPath);
+// `outputPath`. The find rule is the scan's (FindFilter, made once from
+// `options` for all rows) on that path.
+bool KeepReportRow(const ReportRow& row, const SaveOptions& options, const FindFilter& find,
+                   std::wstring_view scanRoot, std::wstring& outputPath);
 
 // A UTC time in the asctime form, "Wed Jan 02 02:03:55 1980\n": 25
 // characters and the NUL, so `text` holds at least 26.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "settings/options.h"
 
@@ -19,22 +20,38 @@ bool PassesSizeFilter(const ScanOptions& options, int32_t branchMb, int32_t node
 // compared unsigned (a negative limit lets every level through).
 bool PassesDepthFilter(const ScanOptions& options, int32_t level);
 
-// The find filter of one scan: off, or the wildcard match of the whole
-// UTF-16 path against FindText (PathMatchSpecW) exclusive-or InvertFind.
-// The pattern is converted from the code page once.
+// The find filter: off, or whether the folder's whole path matches the find
+// text, exclusive-or InvertFind. A text holding `*` or `?` is a wildcard
+// specification matched against the whole path (PathMatchSpecW); any other
+// text is looked for inside the path, letter case ignored as the system's
+// case mapping has it (so "łódź" finds "Łódź"), and the empty text
+// is inside every path. The text is prepared once; Passes allocates nothing
+// and may be called from any thread.
 class FindFilter {
 public:
+    // The find text of the option records is code-page text.
     explicit FindFilter(const ScanOptions& options);
+    explicit FindFilter(const SaveOptions& options);
+    FindFilter(bool on, bool invert, std::wstring_view text);
+
     bool Passes(const wchar_t* path) const;
 
 private:
+    bool Contains(const wchar_t* path) const;
+
     bool on_;
     bool invert_;
-    std::wstring pattern_;
+    bool wildcard_;
+    // As given for a wildcard specification; upper-cased for a plain text.
+    std::wstring text_;
 };
 
 // The same for one path.
 bool PassesFindFilter(const ScanOptions& options, const wchar_t* path);
+
+// A text upper-cased with the system's case mapping (the invariant
+// locale's, the same for every user), unit for unit.
+std::wstring UpperCased(std::wstring_view text);
 
 // Longest path the platform can express at all: 32,767 UTF-16 units,
 // counted in the \\?\ form in which folders are read. A child path past it

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <algorithm>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "scan/scan_messages.h"
 #include "ui/clipboard.h"
 #include "ui/dpi_scale.h"
+#include "ui/main_layout.h"
 #include "ui/message_box.h"
 #include "ui/options_dialog.h"
 #include "ui/result_list.h"
@@ -29,6 +31,10 @@ namespace {
 
 constexpr UINT_PTR kStatusTimer = 0;
 
+// The width the last resize gave the folder column (its initial width
+// before the first): while the column keeps it, it follows the window.
+int folderColumnGiven = -1;
+
 int ScrollBarExtent(HWND list, LONG object, bool vertical)
 {
     SCROLLBARINFO info{};
@@ -36,6 +42,33 @@ int ScrollBarExtent(HWND list, LONG object, bool vertical)
     if (!GetScrollBarInfo(list, object, &info))
         return 0;
     return vertical ? info.rcScrollBar.right - info.rcScrollBar.left : info.rcScrollBar.bottom - info.rcScrollBar.top;
+}
+
+DialogBaseUnits BaseUnitsOf(HWND window)
+{
+    RECT units{0, 0, 4, 8};
+    MapDialogRect(window, &units);
+    return DialogBaseUnits{units.right, units.bottom};
+}
+
+int ColumnWidth(HWND list, int column)
+{
+    return static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+// The folder column takes what the list has left once its borders, its
+// vertical scroll bar and the other two columns are counted, so that no
+// horizontal scroll bar shows.
+void FitFolderColumn(HWND list)
+{
+    RECT client{};
+    GetClientRect(list, &client);
+    const bool barShown = (GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL) != 0;
+    const int room = FolderColumnRoom(client.right - client.left, barShown, GetSystemMetrics(SM_CXVSCROLL),
+                                      ColumnWidth(list, 1) + ColumnWidth(list, 2));
+    const int wanted = FolderColumnWidthFor(room, ColumnWidth(list, 0), folderColumnGiven);
+    if (wanted >= 0 && SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(wanted, 0)))
+        folderColumnGiven = wanted;
 }
 
 void LayOut(HWND window)
@@ -47,25 +80,25 @@ void LayOut(HWND window)
     HWND list = GetDlgItem(window, IDC_MAIN_LIST);
     const int vs = ScrollBarExtent(list, OBJID_VSCROLL, true);
     const int hs = ScrollBarExtent(list, OBJID_HSCROLL, false);
-    // Pixels for 96 DPI, scaled to the screen's. The dialog font does not
-    // grow exactly with the DPI (at 192 DPI the Status frame ends below 400
-    // pixels), so the list also keeps 4 pixels below the frame's bottom,
-    // 98 dialog units down; at 96 DPI that is the same 200.
-    RECT frame{0, 0, 0, 98};
-    MapDialogRect(window, &frame);
-    const int margin = ScaleForScreen(10);
-    const int top = std::max(ScaleForScreen(200), static_cast<int>(frame.bottom) + ScaleForScreen(4));
+    const int dpi = ScreenDpi();
+    const int margin = ListMargin(dpi);
+    const int top = ListTop(BaseUnitsOf(window), dpi);
     SetWindowPos(list, nullptr, margin, top, width - 2 * margin - vs, height - top - margin - hs, SWP_SHOWWINDOW);
+    FitFolderColumn(list);
+}
 
-    LVCOLUMNA column{};
-    column.mask = LVCF_WIDTH;
-    if (!SendMessageA(list, LVM_GETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)))
+// The smallest the window may get: every control whole, at any DPI.
+void KeepControlsWhole(HWND window, MINMAXINFO* info)
+{
+    // Asked before the dialog has its font too: nothing is known then.
+    if (GetDlgItem(window, IDC_MAIN_LIST) == nullptr)
         return;
-    const int wanted = FolderColumnWidthFor(width, column.cx, ScreenDpi());
-    if (wanted >= 0) {
-        column.cx = wanted;
-        SendMessageA(list, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    }
+    const ClientSize least = MinimumClientSize(BaseUnitsOf(window), ScreenDpi(), GetSystemMetrics(SM_CYHSCROLL));
+    RECT frame{0, 0, least.width, least.height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), GetMenu(window) != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, frame.right - frame.left);
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, frame.bottom - frame.top);
 }
 
 void InitMainWindow(HWND window)
@@ -74,6 +107,7 @@ void InitMainWindow(HWND window)
     RestoreMainWindowPosition(window);
     HWND list = GetDlgItem(window, IDC_MAIN_LIST);
     SetUpResultList(list);
+    folderColumnGiven = ColumnWidth(list, 0);
 
     ShowCounters(window, true);
 
@@ -189,24 +223,62 @@ void OnCommand(HWND window, int id)
 
 }  // namespace
 
-int FolderColumnWidthFor(int clientWidth, int currentWidth, int dpi)
-{
-    const int wanted = clientWidth - ScaleForDpi(240, dpi);
-    return currentWidth < wanted ? wanted : -1;
-}
+namespace {
 
-void ShowListMenu(HWND mainWindow)
+// Shows menu 105's pop-up with its top-left corner at `at` (screen
+// coordinates); the chosen item arrives later as WM_COMMAND.
+void TrackListMenu(HWND mainWindow, POINT at)
 {
     HMENU menu = LoadMenuA(app.instance, MAKEINTRESOURCEA(IDR_LIST_MENU));
     if (menu == nullptr)
         return;
     HMENU popup = GetSubMenu(menu, 0);
-    POINT cursor{};
-    GetCursorPos(&cursor);
     SetForegroundWindow(mainWindow);
-    TrackPopupMenu(popup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, mainWindow, nullptr);
+    TrackPopupMenu(popup, TPM_LEFTBUTTON, at.x, at.y, 0, mainWindow, nullptr);
     SetForegroundWindow(mainWindow);
     DestroyMenu(menu);
+}
+
+// Where the menu opens from the keyboard: just below the focused row's
+// text, kept inside the list's rows; below the header at the left when no
+// row has the focus.
+POINT RowMenuPoint(HWND list)
+{
+    RECT client{};
+    GetClientRect(list, &client);
+    LONG rowsTop = client.top;
+    RECT header{};
+    HWND headerWindow = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    if (headerWindow != nullptr && IsWindowVisible(headerWindow) && GetWindowRect(headerWindow, &header)) {
+        POINT bottom{header.left, header.bottom};
+        ScreenToClient(list, &bottom);
+        rowsTop = std::clamp(bottom.y, client.top, client.bottom);
+    }
+    POINT at{client.left, rowsTop};
+    const LRESULT focused = SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    RECT row{};
+    row.left = LVIR_LABEL;
+    if (focused >= 0 &&
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(focused), reinterpret_cast<LPARAM>(&row))) {
+        at.x = std::clamp(row.left, client.left, std::max(client.left, client.right - 1));
+        at.y = std::clamp(row.bottom, rowsTop, std::max(rowsTop, client.bottom));
+    }
+    ClientToScreen(list, &at);
+    return at;
+}
+
+}  // namespace
+
+void ShowListMenu(HWND mainWindow)
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    TrackListMenu(mainWindow, cursor);
+}
+
+void ShowListMenuAtFocusedRow(HWND mainWindow)
+{
+    TrackListMenu(mainWindow, RowMenuPoint(app.listWindow));
 }
 
 namespace {
@@ -219,6 +291,18 @@ INT_PTR ServeMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         return FALSE;
     case WM_SIZE:
         LayOut(window);
+        return FALSE;
+    case WM_GETMINMAXINFO:
+        KeepControlsWhole(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        return FALSE;
+    case WM_CONTEXTMENU:
+        // Shift+F10 or the Menu key on the list: no position. A right
+        // click has one and has shown the menu already (NM_RCLICK).
+        if (reinterpret_cast<HWND>(wParam) == app.listWindow && GET_X_LPARAM(lParam) == -1 &&
+            GET_Y_LPARAM(lParam) == -1) {
+            ShowListMenuAtFocusedRow(window);
+            return TRUE;
+        }
         return FALSE;
     case WM_CLOSE:
         if (EnsureNoScanRunning(window) && ConfirmDiscardUnsaved(window))

@@ -9,9 +9,8 @@ HWND CreateMainWindow(HINSTANCE instance);
 // Dialog procedure of the main window (template 103).
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The result list's context menu at the cursor.
+// The result list's context menu at the cursor (a right click).
 void ShowListMenu(HWND mainWindow);
-
-// Width the folder column should take for a client width, or -1 to leave
-// it: the client width less 240 pixels at 96 DPI, scaled to `dpi`.
-int FolderColumnWidthFor(int clientWidth, int currentWidth, int dpi = 96);
+// The same menu opened from the keyboard (Shift+F10, the Menu key): below
+// the list's focused row.
+void ShowListMenuAtFocusedRow(HWND mainWindow);

@@ -232,8 +232,17 @@ void ResortOnColumnClick(int column)
     HWND list = app.listWindow;
     const int old = app.sortColumn.exchange(column);
     const ViewMarks marks = NoteView(list);
+    // A selected row the user could see stays in sight, wherever the new
+    // order puts it, as in Explorer; one out of sight is not brought in.
+    const bool selectedInView = marks.selected != kNoRow && marks.selectedAt >= marks.topAt &&
+                                marks.selectedAt < marks.topAt + SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
     store.Sort(column);
     RestoreView(list, marks, 0);
+    if (selectedInView) {
+        const size_t at = store.PositionOf(marks.selected);
+        if (at != RowStore::kNoPosition)
+            SendMessageA(list, LVM_ENSUREVISIBLE, at, FALSE);
+    }
     if (column == old)
         return;
     WriteHeader(list, old, false);

@@ -1,12 +1,16 @@
 #include "ui/window_placement.h"
 
 #include <shlobj.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <new>
+#include <string>
+#include <string_view>
 
 #include "app/app_state.h"
 #include "app/code_page_text.h"
+#include "app/wide_path.h"
 #include "app/version.h"
 
 namespace {
@@ -32,7 +36,9 @@ int CALLBACK PickFolderCallback(HWND browser, UINT message, LPARAM, LPARAM data)
 {
     if (message != BFFM_INITIALIZED)
         return 0;
-    // PickFolder's own copy of the start folder, whole.
+    // PickFolder's own copy of the start folder, whole. The tree is
+    // expanded down to it and the folder itself selected, so that OK
+    // without a change hands back the same folder.
     wchar_t* start = reinterpret_cast<wchar_t*>(data);
     IShellFolder* desktop = nullptr;
     if (FAILED(SHGetDesktopFolder(&desktop)) || desktop == nullptr)
@@ -40,10 +46,37 @@ int CALLBACK PickFolderCallback(HWND browser, UINT message, LPARAM, LPARAM data)
     PIDLIST_RELATIVE list = nullptr;
     if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, start, nullptr, &list, nullptr)) && list) {
         SendMessageW(browser, BFFM_SETEXPANDED, FALSE, reinterpret_cast<LPARAM>(list));
+        SendMessageW(browser, BFFM_SETSELECTIONW, FALSE, reinterpret_cast<LPARAM>(list));
         CoTaskMemFree(list);
     }
     desktop->Release();
     return 0;
+}
+
+// Reads the folders from the drive's root down to `folder`, one entry of
+// each, before the browser opens. Wine's browser reads each folder on the
+// way as it expands its tree to the selection, and a folder read there for
+// the first time since it changed (one made a moment before, or just given
+// a new entry) gets a new time of last access on the way; the browser then
+// misses the selection (seen in 5 of 6 openings on a folder made just
+// before, in none once the folders had been read). Read once here, their
+// times stay as they are.
+void ReadFoldersOnTheWay(std::wstring_view folder)
+{
+    // Drive paths only: a network path is not read for this.
+    if (folder.size() < 3 || folder[1] != L':' || folder[2] != L'\\')
+        return;
+    // "C:\", "C:\a\", "C:\a\b\" and so on, the folder itself last.
+    for (size_t end = 2;;) {
+        const std::wstring pattern = ExtendedPath(std::wstring(folder.substr(0, end)) + L'\\') + L"*";
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        if (end + 1 >= folder.size())
+            return;
+        end = std::min(folder.find(L'\\', end + 1), folder.size());
+    }
 }
 
 }  // namespace
@@ -120,6 +153,7 @@ bool PickFolder(HWND owner, const std::wstring& initialFolder, std::wstring& pat
     info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_VALIDATE | BIF_NONEWFOLDERBUTTON;
     info.lpfn = PickFolderCallback;
     info.lParam = reinterpret_cast<LPARAM>(start.data());
+    ReadFoldersOnTheWay(start);
     PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
     if (list == nullptr)
         return false;

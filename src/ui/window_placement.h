@@ -19,7 +19,8 @@ void PrepareDialogWindow(HWND window, const char* name, bool centre);
 // Puts the main window back at PosX/PosY, pulled inside the work area.
 void RestoreMainWindowPosition(HWND mainWindow);
 
-// The shell's folder browser, opened expanded down to initialFolder.
+// The shell's folder browser, opened expanded down to initialFolder with
+// that folder selected.
 // `path` receives the chosen folder's whole path; true when one was chosen.
 // initialFolder and path may be the same string.
 bool PickFolder(HWND owner, const std::wstring& initialFolder, std::wstring& path);

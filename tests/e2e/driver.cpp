@@ -62,6 +62,16 @@ std::string WindowText(HWND window)
 // file functions take, and a little more for a header's marker.
 constexpr size_t kLongestText = 33000;
 
+// The folder browser holds its folders in a tree view, at some depth of
+// its children.
+BOOL CALLBACK NoteTreeView(HWND child, LPARAM found)
+{
+    if (ClassOf(child) != WC_TREEVIEWA)
+        return TRUE;
+    *reinterpret_cast<bool*>(found) = true;
+    return FALSE;
+}
+
 bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -341,10 +351,12 @@ void Dunewright::Press(HWND dialog, int buttonId)
 HWND Dunewright::WaitDialog(const std::string& name, int ms)
 {
     HWND found = nullptr;
+    // A dialog is shown once its WM_INITDIALOG has run; its title may be
+    // set before, while its controls are still being filled.
     WaitUntil(
         [&] {
             for (HWND w : WindowsOf(pid_))
-                if (w != main_ && ClassOf(w) == "#32770" && EndsWith(Title(w), name)) {
+                if (w != main_ && ClassOf(w) == "#32770" && IsWindowVisible(w) && EndsWith(Title(w), name)) {
                     found = w;
                     return true;
                 }
@@ -468,6 +480,95 @@ void Dunewright::ClickHeader(int column)
     const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
     PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+std::optional<RECT> Dunewright::RowTextRect(int index) const
+{
+    RECT rect{};
+    const bool ok = WithRemote(sizeof(RECT), [&](void* remote) {
+        RECT request{};
+        request.left = LVIR_LABEL;
+        SIZE_T done = 0;
+        WriteProcessMemory(process_, remote, &request, sizeof request, &done);
+        if (!SendMessageA(List(), LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote)))
+            return false;
+        return ReadProcessMemory(process_, remote, &rect, sizeof rect, &done) != FALSE;
+    });
+    if (!ok)
+        return std::nullopt;
+    MapWindowPoints(List(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Dunewright::ClickRow(int index)
+{
+    const auto rect = RowTextRect(index);
+    if (!rect)
+        return false;
+    POINT at{(rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2};
+    RECT client{};
+    GetClientRect(List(), &client);
+    ScreenToClient(List(), &at);
+    if (!PtInRect(&client, at))
+        return false;
+    const LPARAM where = MAKELPARAM(at.x, at.y);
+    PostMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, where);
+    PostMessageA(List(), WM_LBUTTONUP, 0, where);
+    return WaitUntil([&] {
+        return Focus() == List() &&
+               SendMessageA(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == index;
+    }, 5000);
+}
+
+HWND Dunewright::Focus() const
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (main_ == nullptr || !GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+bool Dunewright::BringToFront()
+{
+    SetForegroundWindow(main_);
+    return WaitUntil([&] { return GetForegroundWindow() == main_; }, 5000);
+}
+
+HWND Dunewright::WaitPopupMenu(int ms)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : WindowsOf(pid_))
+                if (ClassOf(w) == "#32768") {
+                    found = w;
+                    return true;
+                }
+            return !Running();
+        },
+        ms);
+    return found;
+}
+
+HWND Dunewright::WaitFolderBrowser(int ms)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : WindowsOf(pid_)) {
+                bool tree = false;
+                if (w != main_ && ClassOf(w) == "#32770")
+                    EnumChildWindows(w, NoteTreeView, reinterpret_cast<LPARAM>(&tree));
+                if (tree) {
+                    found = w;
+                    return true;
+                }
+            }
+            return !Running();
+        },
+        ms);
+    return found;
 }
 
 bool Dunewright::SaveAs(const std::string& path, int ms)
@@ -686,6 +787,41 @@ void PostKey(HWND control, UINT virtualKey)
     const UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16));
     PostMessageA(control, WM_KEYUP, virtualKey, 1 | (static_cast<LPARAM>(scan) << 16) | (3L << 30));
+}
+
+bool TypeKey(UINT virtualKey, UINT modifier)
+{
+    INPUT keys[4]{};
+    UINT count = 0;
+    auto add = [&](UINT key, bool up) {
+        INPUT& input = keys[count++];
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    };
+    if (modifier != 0)
+        add(modifier, false);
+    add(virtualKey, false);
+    add(virtualKey, true);
+    if (modifier != 0)
+        add(modifier, true);
+    return SendInput(count, keys, sizeof(INPUT)) == count;
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = Utf8(wide);
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 std::string HostPath(const std::string& windowsPath)

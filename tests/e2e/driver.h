@@ -130,6 +130,21 @@ public:
     void SelectRow(int index);
     // Clicks a column header.
     void ClickHeader(int column);
+    // Clicks a row's folder text, as the mouse would: the list takes the
+    // focus and the row is selected. False when the row is not in view.
+    bool ClickRow(int index);
+    // The rectangle of a row's folder text, in screen coordinates.
+    std::optional<RECT> RowTextRect(int index) const;
+
+    // The window that has the keyboard focus in the program.
+    HWND Focus() const;
+    // Makes the main window the foreground window, so that keys typed with
+    // TypeKey reach it; false when it did not become so.
+    bool BringToFront();
+    // The row menu or another pop-up menu of the program, once it is shown.
+    HWND WaitPopupMenu(int ms = 5000);
+    // The shell's folder browser, once the program shows it.
+    HWND WaitFolderBrowser(int ms = 10000);
 
     // The common save dialog ("Save As"): types `path` into its file name
     // field and presses Save. False when the dialog did not appear.
@@ -178,6 +193,14 @@ private:
 // Posts a key press (WM_KEYDOWN then WM_KEYUP) to a control, as typing
 // would with the control focused; the dialog's own loop sees it.
 void PostKey(HWND control, UINT virtualKey);
+// Types a key on the keyboard (SendInput), held together with `modifier`
+// (VK_SHIFT, VK_MENU...) unless that is 0. It goes to the foreground
+// window's focused control through its thread's input queue, key states
+// and all, as a real key press does; false when it was not taken.
+bool TypeKey(UINT virtualKey, UINT modifier = 0);
+// The text on the clipboard (CF_UNICODETEXT, as UTF-8); empty when there
+// is none or the clipboard is busy.
+std::string ClipboardText();
 // The disclaimer and the first-run question of this version.
 std::string DisclaimerText();
 std::string FirstRunPrompt();

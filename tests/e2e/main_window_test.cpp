@@ -2,13 +2,29 @@
 // status lines, closing, a second instance, resizing, the row commands.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
 #include <shlwapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "driver.h"
 
 namespace {
 
 using dw::Dunewright;
+
+enum : int {
+    kList = 1019,
+    kFolderField = 1025,
+    kGo = 1026,
+    kStop = 1027,
+    kBrowse = 1028,
+    kScanLimitSize = 1028,  // in Scan Options
+};
 
 std::string ExeFolder()
 {
@@ -172,51 +188,306 @@ TEST(MainWindow, RowCommandsWithoutSelectionDoNothing)
     EXPECT_EQ(program.Text(1025), folder);
 }
 
-TEST(MainWindow, ResizingWidensTheFolderColumnAndNeverNarrowsIt)
+struct ListWidths {
+    int columns;      // the three columns together
+    int client;       // the list's client width
+    bool barShown;    // the vertical scroll bar
+    bool horizontal;  // a horizontal scroll bar shows
+};
+
+ListWidths Widths(HWND list)
+{
+    ListWidths widths{};
+    for (int column = 0; column < 3; ++column)
+        widths.columns += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+    RECT client{};
+    GetClientRect(list, &client);
+    widths.client = client.right;
+    const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
+    widths.barShown = (style & WS_VSCROLL) != 0;
+    widths.horizontal = (style & WS_HSCROLL) != 0;
+    return widths;
+}
+
+// The columns fill the list inside its borders, with room for its vertical
+// scroll bar whether or not that shows yet.
+bool ColumnsFit(HWND list)
+{
+    const ListWidths widths = Widths(list);
+    return !widths.horizontal &&
+           widths.columns == widths.client - (widths.barShown ? 0 : GetSystemMetrics(SM_CXVSCROLL));
+}
+
+// Until the user drags it, the folder column grows and shrinks with the
+// window; a column dragged narrower is widened again when there is more
+// room, one dragged wider is kept, and minimising changes nothing.
+TEST(MainWindow, ResizingFitsTheFolderColumnUntilTheUserDragsIt)
 {
     Dunewright program;
     ASSERT_TRUE(program.Start());
     HWND main = program.Main();
-    const int start = program.FolderColumnWidth();
-    EXPECT_GE(start, 500);
+    HWND list = GetDlgItem(main, kList);
+    EXPECT_TRUE(ColumnsFit(list));
 
     SetWindowPos(main, nullptr, 0, 0, 1200, 700, SWP_NOMOVE | SWP_NOZORDER);
-    RECT client{};
-    ASSERT_TRUE(dw::WaitUntil([&] {
-        GetClientRect(main, &client);
-        return program.FolderColumnWidth() == client.right - 240;
-    }));
-
+    ASSERT_TRUE(dw::WaitUntil([&] { return Widths(list).client > 1000 && ColumnsFit(list); }));
     const int wide = program.FolderColumnWidth();
-    SetWindowPos(main, nullptr, 0, 0, 500, 400, SWP_NOMOVE | SWP_NOZORDER);
-    Sleep(300);
-    EXPECT_EQ(program.FolderColumnWidth(), wide);
+    SetWindowPos(main, nullptr, 0, 0, 900, 600, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(dw::WaitUntil([&] { return Widths(list).client < 900 && ColumnsFit(list); }));
+    EXPECT_LT(program.FolderColumnWidth(), wide);
 
+    // Dragged narrower, as the header's divider would leave it.
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 200);
+    SetWindowPos(main, nullptr, 0, 0, 1000, 600, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(dw::WaitUntil([&] { return Widths(list).client > 900 && ColumnsFit(list); }));
+    // Dragged wider than the room: kept, scroll bar and all.
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 1500);
+    SetWindowPos(main, nullptr, 0, 0, 1100, 600, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(dw::WaitUntil([&] { return Widths(list).client > 1000; }));
+    Sleep(300);
+    EXPECT_EQ(program.FolderColumnWidth(), 1500);
+
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 400);
     ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(dw::WaitUntil([&] { return IsIconic(main) != FALSE; }));
     Sleep(300);
-    EXPECT_EQ(program.FolderColumnWidth(), wide);
+    EXPECT_EQ(program.FolderColumnWidth(), 400);
 }
 
-HWND FocusOf(HWND window)
+// root\f00 to root\fNN, each with a file of its number plus one megabytes:
+// ordered by branch size they come the other way round.
+std::string BuildNumberedTree(int count)
 {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
-        return nullptr;
-    return info.hwndFocus;
+    const std::string root = dw::MakeTempDir("numbered");
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "\\f%02d", i);
+        EXPECT_TRUE(CreateDirectoryA((root + name).c_str(), nullptr));
+        EXPECT_TRUE(dw::MakeSparseFile(root + name + "\\f", (i + 1) * 1048576LL));
+    }
+    return root;
 }
 
-TEST(MainWindow, TabDoesNotMoveTheFocus)
+// A scan of `root` with every folder listed (no size limit).
+bool ScanAll(Dunewright& program, const std::string& root)
+{
+    program.SetText(kFolderField, root);
+    return program.Go([&](HWND dialog) { program.SetChecked(dialog, kScanLimitSize, false); }) &&
+           program.WaitScanEnd() && program.Status() == "Done [Complete].";
+}
+
+// Rows enough for the vertical scroll bar bring no horizontal one: the
+// folder column left room for it.
+TEST(MainWindow, NoHorizontalScrollBarAtTheDefaultSize)
+{
+    dw::ClearSettings();
+    const std::string root = BuildNumberedTree(40);
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    HWND list = GetDlgItem(program.Main(), kList);
+    EXPECT_FALSE(GetWindowLongPtrA(list, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_TRUE(ColumnsFit(list));
+    ASSERT_TRUE(ScanAll(program, root));
+    ASSERT_EQ(program.RowCount(), 41);
+    EXPECT_TRUE(dw::WaitUntil([&] { return Widths(list).barShown; }));
+    EXPECT_FALSE(GetWindowLongPtrA(list, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_TRUE(ColumnsFit(list));
+}
+
+// However small it is made, the window keeps every control whole and a few
+// rows of the list.
+TEST(MainWindow, MadeSmallItKeepsEveryControlWhole)
 {
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    HWND field = GetDlgItem(program.Main(), 1025);
+    HWND main = program.Main();
+    SetWindowPos(main, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    Sleep(300);
+    RECT client{};
+    GetClientRect(main, &client);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    int controls = 0;
+    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        EXPECT_TRUE(rect.left >= client.left && rect.top >= client.top && rect.right <= client.right &&
+                    rect.bottom <= client.bottom)
+            << "control " << GetDlgCtrlID(child) << " at " << rect.left << "," << rect.top << "," << rect.right
+            << "," << rect.bottom << " outside " << client.left << "," << client.top << "," << client.right << ","
+            << client.bottom;
+        ++controls;
+    }
+    EXPECT_EQ(controls, 11);
+    EXPECT_GE(SendMessageA(GetDlgItem(main, kList), LVM_GETCOUNTPERPAGE, 0, 0), 3);
+}
+
+// A row selected in view stays in view when a click on "Branch [MB]" takes
+// it far down the list.
+TEST(MainWindow, ASelectedRowInViewStaysInViewAfterABranchClick)
+{
+    dw::ClearSettings();
+    const std::string root = BuildNumberedTree(60);
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ScanAll(program, root));
+    ASSERT_EQ(program.RowCount(), 61);
+    HWND list = GetDlgItem(program.Main(), kList);
+    ASSERT_TRUE(program.ClickRow(3));
+    ASSERT_EQ(program.Rows()[3].folder, root + "\\f02");
+    program.ClickHeader(1);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[1] == "^ Branch [MB]"; }));
+    // The start folder, f59 ... f00: f02 is 58th.
+    const LRESULT selected = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    ASSERT_EQ(selected, 58);
+    EXPECT_EQ(program.Rows()[58].folder, root + "\\f02");
+    const LRESULT top = SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    const LRESULT shown = SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+    EXPECT_TRUE(selected >= top && selected < top + shown) << "top " << top << ", " << shown << " in view";
+}
+
+// Tab and Shift+Tab typed on the keyboard move the focus through the
+// folder field, "...", Go!, Stop and the list, and round again; nothing
+// else comes of them.
+TEST(MainWindow, TabAndShiftTabMoveBetweenTheControls)
+{
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.Main();
+    ASSERT_TRUE(program.BringToFront());
+    HWND field = GetDlgItem(main, kFolderField);
     PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ASSERT_TRUE(dw::WaitUntil([&] { return FocusOf(program.Main()) == field; }, 5000));
-    dw::PostKey(field, VK_TAB);
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Focus() == field; }, 5000));
+    for (int id : {kBrowse, kGo, kStop, kList, kFolderField}) {
+        ASSERT_TRUE(dw::TypeKey(VK_TAB));
+        EXPECT_TRUE(dw::WaitUntil([&] { return program.Focus() == GetDlgItem(main, id); }, 3000)) << id;
+    }
+    for (int id : {kList, kStop, kGo}) {
+        ASSERT_TRUE(dw::TypeKey(VK_TAB, VK_SHIFT));
+        EXPECT_TRUE(dw::WaitUntil([&] { return program.Focus() == GetDlgItem(main, id); }, 3000)) << id;
+    }
     Sleep(300);
-    EXPECT_EQ(FocusOf(program.Main()), field);
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Status(), "No data.");
+}
+
+// Enter typed in the folder field asks for one scan, as Go! does: it does
+// not also count as a press of the default button.
+TEST(MainWindow, EnterInTheFolderFieldAsksForOneScan)
+{
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.SetText(kFolderField, dw::MakeTempDir("enter"));
+    ASSERT_TRUE(program.BringToFront());
+    HWND field = GetDlgItem(program.Main(), kFolderField);
+    PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(dw::WaitUntil([&] { return program.Focus() == field; }, 5000));
+    ASSERT_TRUE(dw::TypeKey(VK_RETURN));
+    HWND dialog = program.WaitDialog("Scan Options - BRACKENMOORWORKS");
+    ASSERT_NE(dialog, nullptr);
+    program.Press(dialog, IDCANCEL);
+    ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 5000));
+    EXPECT_EQ(program.WaitDialog("Scan Options - BRACKENMOORWORKS", 1500), nullptr);
+    EXPECT_EQ(program.Status(), "No data.");
+}
+
+// The Menu key and Shift+F10 on the list open the row menu below the
+// focused row's text; a command chosen in it with the keys acts on the
+// selected row.
+TEST(MainWindow, TheMenuKeyOpensTheRowMenuWhoseCommandsActOnTheSelectedRow)
+{
+    dw::ClearSettings();
+    const std::string root = BuildNumberedTree(3);
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    ASSERT_TRUE(ScanAll(program, root));
+    ASSERT_EQ(program.RowCount(), 4);
+    ASSERT_TRUE(program.BringToFront());
+
+    const struct {
+        int row;
+        UINT key, modifier;
+    } ways[] = {{2, VK_APPS, 0}, {1, VK_F10, VK_SHIFT}};
+    for (const auto& way : ways) {
+        ASSERT_TRUE(program.ClickRow(way.row));
+        ASSERT_TRUE(dw::TypeKey(way.key, way.modifier));
+        HWND menu = program.WaitPopupMenu();
+        ASSERT_NE(menu, nullptr) << way.key;
+        RECT shown{};
+        GetWindowRect(menu, &shown);
+        const auto text = program.RowTextRect(way.row);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(shown.left, text->left);
+        EXPECT_EQ(shown.top, text->bottom);
+
+        // The last item is Go From Here; the one two above it Copy Folder Name.
+        const DWORD before = GetClipboardSequenceNumber();
+        for (UINT key : {VK_END, VK_UP, VK_UP, VK_RETURN})
+            ASSERT_TRUE(dw::TypeKey(key));
+        ASSERT_TRUE(dw::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
+        const std::string expected = program.Rows()[way.row].folder;
+        EXPECT_TRUE(dw::WaitUntil([&] { return dw::ClipboardText() == expected; })) << expected;
+        EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindowVisible(menu); }));
+    }
+    EXPECT_TRUE(program.OtherWindows().empty());
+}
+
+// Presses OK in the folder browser as soon as it shows.
+bool PressOkInFolderBrowser(Dunewright& program)
+{
+    HWND browser = program.WaitFolderBrowser();
+    if (browser == nullptr)
+        return false;
+    program.Press(browser, IDOK);
+    return dw::WaitUntil([&] { return !IsWindow(browser) || !IsWindowVisible(browser); });
+}
+
+// "..." and then OK at once leave the folder field as it was: the browser
+// opens with the field's folder selected, five levels down and under a
+// name outside the code page too. Browse From Here and the Options
+// dialog's "..." open it the same way.
+TEST(MainWindow, BrowseThenOkLeavesTheFolderFieldAsItWas)
+{
+    dw::ClearSettings();
+    std::vector<std::wstring> made;
+    std::wstring folder = dw::Wide(dw::MakeTempDir("pick"));
+    for (const wchar_t* name : {L"\\one", L"\\two", L"\\three", L"\\four", L"\\five", L"\\\u65e5\u672c\u8a9e"}) {
+        folder += name;
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        made.push_back(folder);
+    }
+    const std::string five = dw::Utf8(made[made.size() - 2]);
+    const std::string named = dw::Utf8(made.back());
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    for (const std::string& field : {five, named}) {
+        program.SetText(kFolderField, field);
+        program.Command(kBrowse);
+        ASSERT_TRUE(PressOkInFolderBrowser(program));
+        Sleep(300);
+        EXPECT_EQ(program.Text(kFolderField), field);
+    }
+
+    program.Command(40009);
+    HWND options = program.WaitDialog("Options - BRACKENMOORWORKS");
+    ASSERT_NE(options, nullptr);
+    program.SetTextOf(options, 1034, five);
+    program.CommandTo(options, 1033);
+    ASSERT_TRUE(PressOkInFolderBrowser(program));
+    Sleep(300);
+    EXPECT_EQ(program.TextOf(options, 1034), five);
+    program.Press(options, IDCANCEL);
+    ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(options); }));
+
+    ASSERT_TRUE(ScanAll(program, five));
+    ASSERT_EQ(program.RowCount(), 2);
+    ASSERT_EQ(program.Rows()[1].folder, named);
+    ASSERT_TRUE(program.ClickRow(1));
+    program.Command(40004);
+    ASSERT_TRUE(PressOkInFolderBrowser(program));
+    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(kFolderField) == named; })) << program.Text(kFolderField);
+
 }
 
 TEST(MainWindow, StopWithoutAScanDoesNothing)

@@ -48,8 +48,8 @@ bool ReachSaveDialog(Dunewright& program)
     return true;
 }
 
-// Waits for a box, checks its text and answers it with `button`. False
-// when no box came.
+// Waits for a box, checks its text, answers it with `button` and waits
+// until it has closed. False when no box came or it stayed.
 bool AnswerBox(Dunewright& program, const std::string& text, int button)
 {
     auto box = program.WaitBox();
@@ -57,7 +57,8 @@ bool AnswerBox(Dunewright& program, const std::string& text, int button)
         return false;
     EXPECT_EQ(box->text, text);
     program.Press(box->window, button);
-    return true;
+    // Until it has closed, the box would pass for the next one.
+    return dw::WaitUntil([&] { return !IsWindowVisible(box->window); });
 }
 
 class SaveReport : public ::testing::Test {

@@ -294,4 +294,45 @@ TEST(ScanOptionsDialog, ShowsStoredOptionsAndOkScansWithWhatItShows)
     dw::ClearSettings();
 }
 
+// A find text without * or ? keeps exactly the folders whose full path
+// holds it, letter case ignored (beyond a to z too), and Disclude keeps
+// the others.
+TEST(ScanOptionsDialog, AFindTextWithoutWildcardsKeepsTheFoldersWhosePathHoldsIt)
+{
+    dw::ClearSettings();
+    const std::string root = dw::MakeTempDir("plain");
+    const char* folders[] = {"\\My Music", "\\My Music\\Live", "\\Musical", "\\Docs", "\\Docs\\music",
+                             "\\Docs\\Mu sic", "\\\xc3\x89t\xc3\xa9 2024"};  // "Été 2024"
+    for (const char* folder : folders)
+        ASSERT_TRUE(CreateDirectoryW(dw::Wide(root + folder).c_str(), nullptr)) << folder;
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.SetText(kFolderField, root);
+
+    // The listed folders, in path order.
+    auto scan = [&](const std::string& text, bool disclude) {
+        program.Command(kGo);
+        if (!program.AnswerScanOptions([&](HWND dialog) {
+                program.SetChecked(dialog, kLimitSize, false);
+                program.SetChecked(dialog, kFind, true);
+                program.Click(dialog, disclude ? kDisclude : kInclude);
+                program.SetTextOf(dialog, kFindText, text);
+            }))
+            return std::vector<std::string>{"no Scan Options"};
+        if (program.RowCount() > 0 || program.Status() != "No data.")
+            program.Answer("You have unsaved data that will be lost if you continue.\n\nContinue?", IDYES, 3000);
+        if (!program.WaitScanEnd())
+            return std::vector<std::string>{"no end"};
+        std::vector<std::string> listed;
+        for (const Row& row : program.Rows())
+            listed.push_back(row.folder);
+        return listed;
+    };
+    EXPECT_EQ(scan("MUSIC", false), (std::vector<std::string>{root + "\\Docs\\music", root + "\\Musical",
+                                                              root + "\\My Music", root + "\\My Music\\Live"}));
+    EXPECT_EQ(scan("MUSIC", true), (std::vector<std::string>{root + "\\", root + "\\Docs", root + "\\Docs\\Mu sic",
+                                                             root + "\\\xc3\x89t\xc3\xa9 2024"}));
+    EXPECT_EQ(scan("\xc3\xa9T\xc3\xa9", false), (std::vector<std::string>{root + "\\\xc3\x89t\xc3\xa9 2024"}));
+}
+
 }  // namespace

@@ -1,9 +1,11 @@
 // The version details and the manifest inside the built Dunewright.exe,
-// read as Explorer reads them.
+// read as Explorer reads them, and the flags of its PE file header.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,49 @@ TEST(VersionInfo, TheManifestNamesThisVersionAndDeclaresDpiAwarenessOnly)
     EXPECT_NE(manifest.find(std::string("<description>") + AppVersion + "</description>"), std::string::npos);
     EXPECT_NE(manifest.find("<dpiAware>true</dpiAware>"), std::string::npos);
     EXPECT_EQ(manifest.find("<dependency"), std::string::npos) << "the manifest declares no dependencies";
+}
+
+// The file header of the built exe, read from the file as Windows' loader
+// reads it.
+std::optional<IMAGE_FILE_HEADER> ExeFileHeader()
+{
+    const std::optional<std::string> bytes = dw::ReadFileBytes(dw::ExePath());
+    IMAGE_DOS_HEADER dos;
+    if (!bytes || bytes->size() < sizeof dos)
+        return std::nullopt;
+    std::memcpy(&dos, bytes->data(), sizeof dos);
+    const size_t at = static_cast<size_t>(dos.e_lfanew);
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header;
+    if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 || bytes->size() < at + sizeof signature + sizeof header)
+        return std::nullopt;
+    std::memcpy(&signature, bytes->data() + at, sizeof signature);
+    if (signature != IMAGE_NT_SIGNATURE)
+        return std::nullopt;
+    std::memcpy(&header, bytes->data() + at + sizeof signature, sizeof header);
+    return header;
+}
+
+// The tests of each build drive that build's own exe.
+TEST(PeHeader, TheExeIsBuiltForTheMachineOfTheseTests)
+{
+    const std::optional<IMAGE_FILE_HEADER> header = ExeFileHeader();
+    ASSERT_TRUE(header) << "no PE file header in " << dw::ExePath();
+#if defined(_WIN64)
+    EXPECT_EQ(header->Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
+    EXPECT_EQ(header->Machine, IMAGE_FILE_MACHINE_I386);
+#endif
+}
+
+// Under 64-bit Windows the 32-bit program gets 4 GB of address space only
+// when its header says it can use addresses above 2 GB.
+TEST(PeHeader, TheExeIsLargeAddressAware)
+{
+    const std::optional<IMAGE_FILE_HEADER> header = ExeFileHeader();
+    ASSERT_TRUE(header) << "no PE file header in " << dw::ExePath();
+    EXPECT_TRUE(header->Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE)
+        << "Characteristics 0x" << std::hex << header->Characteristics;
 }
 
 }  // namespace

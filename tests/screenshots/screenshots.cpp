@@ -6,7 +6,9 @@
 //   dw_screenshots.exe <host folder for the PNGs> <suffix> all|main
 //
 // "all" takes the main window after a scan, the three options dialogs,
-// Links, About, Donate and a message box; "main" only the main window.
+// Links, About, Donate and a message box; "main" only the main window, and
+// for checking it also with its row menu opened from the keyboard and at
+// its smallest size.
 // Every PNG is named <window><suffix>.png. A windows program, so no console
 // window joins the pictures: it reports in <host folder>/shots<suffix>.log,
 // whose last line is "ok" when every picture was taken.
@@ -160,6 +162,21 @@ int TakeScreenshots(bool all)
     if (!program.WaitScanEnd())
         Fail("the scan did not end");
     Shoot(program.Main(), "main-window");
+    if (!all) {
+        // For checking by eye: the row menu opened with the Menu key, and
+        // the window at the smallest size it takes.
+        if (program.BringToFront() && program.ClickRow(3) && dw::TypeKey(VK_APPS) && program.WaitPopupMenu())
+            Shoot(program.Main(), "main-window-row-menu");
+        else
+            Fail("no row menu");
+        dw::TypeKey(VK_ESCAPE);
+        RECT normal{};
+        GetWindowRect(program.Main(), &normal);
+        SetWindowPos(program.Main(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+        Shoot(program.Main(), "main-window-smallest");
+        SetWindowPos(program.Main(), nullptr, 0, 0, normal.right - normal.left, normal.bottom - normal.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+    }
 
     if (all) {
         ShootDialog(program, IDM_OPTIONS, "Options - BRACKENMOORWORKS", "options");

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include "ui/dpi_scale.h"
-#include "ui/main_window.h"
+#include "ui/main_layout.h"
 
 namespace {
 
@@ -36,11 +38,17 @@ TEST(ScaleForDpi, LeavesSizesAloneForAnUnknownDpi)
     EXPECT_EQ(ScaleForDpi(500, -96), 500);
 }
 
-TEST(FolderColumnWidth, ScalesItsMarginWithTheDpi)
+// The list's place is given in pixels at 96 DPI and scaled; its top also
+// keeps below the Status frame, which grows with the dialog font.
+TEST(MainLayout, ScalesTheListsPlaceWithTheDpi)
 {
-    EXPECT_EQ(FolderColumnWidthFor(1000, 500, 144), 1000 - 360);
-    EXPECT_EQ(FolderColumnWidthFor(1000, 700, 192), -1);  // 1000 - 480 is narrower
-    EXPECT_EQ(FolderColumnWidthFor(480, 0, 192), -1);     // zero width wanted: nothing
+    EXPECT_EQ(ListMargin(96), 10);
+    EXPECT_EQ(ListMargin(144), 15);
+    EXPECT_EQ(ListTop(DialogBaseUnits{7, 16}, 96), 200);
+    EXPECT_EQ(ListTop(DialogBaseUnits{10, 24}, 144), 300);
+    // A font a little larger than the DPI alone makes it: 98 units of 33/8
+    // pixels end at 404, below the scaled 400.
+    EXPECT_EQ(ListTop(DialogBaseUnits{14, 33}, 192), 404 + 8);
 }
 
 }  // namespace

@@ -353,6 +353,21 @@ TEST(ReportRows, FindRuleMatchesThePathWithItsTrailingBackslash)
     EXPECT_EQ(DataLines(options, kTree).size(), 5u);
 }
 
+// The report's find rule is the scan's: a text without wildcards keeps the
+// rows whose path (with its trailing backslash) holds it, in any case.
+TEST(ReportRows, FindRuleWithoutWildcardsKeepsTheRowsWhosePathHoldsTheText)
+{
+    SaveOptions options = DefaultSaveOptions();
+    options.Find = 1;
+    std::strcpy(options.FindText, "b\\");
+    EXPECT_EQ(DataLines(options, kTree),
+              (std::vector<std::string>{"C:\\Data\\B\\,10,1", "C:\\Data\\B\\C\\D\\,1,10"}));
+    std::strcpy(options.FindText, "CACHE");
+    EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\Cache\\,2,2"}));
+    options.InvertFind = 1;
+    EXPECT_EQ(DataLines(options, kTree).size(), 5u);
+}
+
 TEST(ReportRows, RulesCombineAndEmptyPathsAreNeverWritten)
 {
     SaveOptions options = DefaultSaveOptions();

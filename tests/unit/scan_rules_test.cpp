@@ -113,6 +113,70 @@ TEST(FindFilter, OnlyTheStartFolderEndsInABackslash)
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data\\Sub"));
 }
 
+TEST(FindFilter, PlainTextKeepsThePathsThatHoldItWhateverTheCase)
+{
+    ScanOptions o = NoFilters();
+    o.Find = 1;
+    std::strcpy(o.FindText, "music");
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\Users\\Me\\My Music"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\MUSIC\\"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\x\\musical"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\Users\\Me"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\Mu\\sic"));
+    // Characters a wildcard specification would read otherwise are plain.
+    std::strcpy(o.FindText, "a;b[1]");
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\A;B[1]\\x"));
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\a"));
+    o.InvertFind = 1;
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\A;B[1]\\x"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\a"));
+}
+
+TEST(FindFilter, PlainTextIgnoresTheCaseOfLettersBeyondAToZ)
+{
+    const FindFilter lodz(true, false, L"\u0142\u00f3d\u017a");  // łódź
+    EXPECT_TRUE(lodz.Passes(L"C:\\Data\\\u0141\u00d3D\u0179\\x"));  // ŁÓDŹ
+    EXPECT_TRUE(lodz.Passes(L"C:\\Data\\\u0141\u00f3d\u017a"));      // Łódź
+    EXPECT_FALSE(lodz.Passes(L"C:\\Data\\Lodz"));
+    const FindFilter greek(true, false, L"\u03a3\u039f\u03a6\u0399\u0391");  // ΣΟΦΙΑ
+    EXPECT_TRUE(greek.Passes(L"C:\\\u03c3\u03bf\u03c6\u03b9\u03b1"));      // σοφια
+    // Code-page text of the option records: "été" under code page 1252.
+    if (GetACP() == 1252) {
+        ScanOptions o = NoFilters();
+        o.Find = 1;
+        std::strcpy(o.FindText, "\xe9t\xe9");
+        EXPECT_TRUE(PassesFindFilter(o, L"C:\\\u00c9T\u00c9 2024"));
+    }
+}
+
+TEST(FindFilter, TheEmptyTextIsInEveryPath)
+{
+    ScanOptions o = NoFilters();
+    o.Find = 1;
+    o.FindText[0] = '\0';
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\"));
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\x\\y"));
+    o.InvertFind = 1;
+    EXPECT_FALSE(PassesFindFilter(o, L"C:\\x"));
+}
+
+// Long paths are upper-cased a piece at a time: a text that straddles two
+// pieces, or is longer than a piece holds, is still found.
+TEST(FindFilter, PlainTextIsFoundAnywhereInAPathOfAnyLength)
+{
+    const std::wstring text(259, L'q');
+    const FindFilter filter(true, false, text);
+    for (size_t before : {0u, 1u, 1900u, 2047u - 258u, 2047u, 2048u, 4000u, 30000u}) {
+        const std::wstring path = L"C:\\" + std::wstring(before, L'a') + std::wstring(259, L'Q') + L"\\z";
+        EXPECT_TRUE(filter.Passes(path.c_str())) << before;
+        const std::wstring missing = L"C:\\" + std::wstring(before, L'a') + std::wstring(258, L'Q') + L"\\z";
+        EXPECT_FALSE(filter.Passes(missing.c_str())) << before;
+    }
+    const FindFilter longer(true, false, std::wstring(3000, L'k'));
+    EXPECT_TRUE(longer.Passes((L"C:\\" + std::wstring(5000, L'K') + L"\\z").c_str()));
+    EXPECT_FALSE(longer.Passes((L"C:\\" + std::wstring(2999, L'K') + L"\\z").c_str()));
+}
+
 // A child path may be as long as the platform can express, counted in the
 // \\?\ form in which folders are read.
 TEST(PathLimits, ChildPathsUpTo32767CharactersAreAllowed)

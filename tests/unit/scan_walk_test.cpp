@@ -471,11 +471,16 @@ TEST_F(WalkTest, ARefusedFindFirstFallsBackToThePlainCall)
 {
     BuildSmallTree();
     static int refused = 0;
-    findFirstFileEx = [](LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD) -> HANDLE {
-        ++refused;
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
+    // A named WINAPI function: in 32 bits a lambda converts only to a cdecl pointer.
+    struct Refuse {
+        static HANDLE WINAPI FindFirst(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID, DWORD)
+        {
+            ++refused;
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_HANDLE_VALUE;
+        }
     };
+    findFirstFileEx = Refuse::FindFirst;
     auto rows = Scan(Options());
     findFirstFileEx = FindFirstFileExW;
     ForgetRefusedFindLevelForTest();
@@ -623,13 +628,18 @@ TEST_F(WalkTest, AListingBrokenOffKeepsWhatItGaveAndLeavesTheScanIncomplete)
     File("a\\f1", MB);
     File("a\\f2", 2 * MB);
     File("a\\f3", 4 * MB);
-    findNextFile = [](HANDLE find, LPWIN32_FIND_DATAW data) -> BOOL {
-        if (std::wcscmp(data->cFileName, L"f1") == 0) {
-            SetLastError(ERROR_NETNAME_DELETED);
-            return FALSE;
+    // A named WINAPI function: in 32 bits a lambda converts only to a cdecl pointer.
+    struct BreakOff {
+        static BOOL WINAPI FindNext(HANDLE find, LPWIN32_FIND_DATAW data)
+        {
+            if (std::wcscmp(data->cFileName, L"f1") == 0) {
+                SetLastError(ERROR_NETNAME_DELETED);
+                return FALSE;
+            }
+            return FindNextFileW(find, data);
         }
-        return FindNextFileW(find, data);
     };
+    findNextFile = BreakOff::FindNext;
     CollectRows rows;
     const bool complete = WalkScan(P("").c_str(), Options(), {}, counters, rows);
     findNextFile = FindNextFileW;
@@ -857,6 +867,60 @@ TEST(FolderBlocks, BlocksGivenBackAreTakenAgainAndLargeOnesGoBack)
     EXPECT_GE(blocks.Held(), held + 100000);
     blocks.Give(large, 100000);
     EXPECT_EQ(blocks.Held(), held);
+}
+
+// Under 64-bit Windows a 32-bit program that names the system folder is
+// shown the 32-bit one (SysWOW64) instead, unless it turns that
+// redirection off; the scan must measure the real System32, as the 64-bit
+// program does, on every thread that reads.
+TEST_F(WalkTest, A32BitScanOfTheSystemFolderMeasuresTheRealOne)
+{
+#if defined(_WIN64)
+    GTEST_SKIP() << "64-bit build: Windows redirects only 32-bit programs, so there is nothing to check here";
+#else
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not under WoW64 (32-bit Windows, or an emulator with a 32-bit prefix): "
+                        "no redirection to turn off";
+    char windows[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, 200u);
+    const std::string system32 = std::string(windows, length) + "\\system32\\";
+
+    PlainWalk real, redirected;
+    real.options = redirected.options = Options();
+    PVOID previous = nullptr;
+    ASSERT_TRUE(Wow64DisableWow64FsRedirection(&previous));
+    real.Walk(Wide(system32), 1, true);
+    Wow64RevertWow64FsRedirection(previous);
+    redirected.Walk(Wide(system32), 1, true);
+    ASSERT_FALSE(real.rows.empty());
+    ASSERT_FALSE(redirected.rows.empty());
+    // The start folder's row, last in post-order: its branch size.
+    ASSERT_NE(std::get<1>(real.rows.back()), std::get<1>(redirected.rows.back()))
+        << "System32 and SysWOW64 look alike here, so this check would prove nothing";
+
+    struct Setup {
+        bool dontCount;
+        size_t treeBytes;
+        const char* what;
+    };
+    // Counting with every reader; streaming; and a tree too big for its
+    // bound, so that the assessment reads parts again itself.
+    const Setup setups[] = {{false, 64u << 20, "counting pass"},
+                            {true, 64u << 20, "no counting pass"},
+                            {false, 3000, "tree read again"}};
+    for (const Setup& setup : setups) {
+        ScanOptions o = Options();
+        o.DontCount = setup.dontCount;
+        WalkLimits limits;
+        limits.treeBytes = setup.treeBytes;
+        const auto rows = Scan(o, limits, nullptr, system32);
+        EXPECT_EQ(rows, real.rows) << setup.what;
+        EXPECT_EQ(filesAssessed, real.files) << setup.what;
+    }
+#endif
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ui/main_window.h"
+#include "ui/main_layout.h"
 #include "ui/window_placement.h"
 
 namespace {
@@ -53,14 +53,19 @@ TEST(ConfineToWorkArea, PullsInACornerNearTheLargestPosition)
     EXPECT_EQ(p.y, 738 - 300);
 }
 
-TEST(FolderColumnWidth, WidensToClientLess240AndNeverNarrows)
+// The folder column takes the list's room (see main_layout_test.cpp) while
+// it keeps the width it was last given, growing and shrinking with the
+// window; once dragged to another width it is only widened.
+TEST(FolderColumnWidth, FollowsTheRoomUntilDraggedAndThenOnlyWidens)
 {
-    EXPECT_EQ(FolderColumnWidthFor(1000, 500), 760);
-    EXPECT_EQ(FolderColumnWidthFor(1000, 760), -1);
-    EXPECT_EQ(FolderColumnWidthFor(1000, 900), -1);  // dragged wider: kept
-    EXPECT_EQ(FolderColumnWidthFor(600, 500), -1);
-    EXPECT_EQ(FolderColumnWidthFor(240, 0), -1);     // zero width wanted: nothing
-    EXPECT_EQ(FolderColumnWidthFor(0, 500), -1);     // minimised
+    EXPECT_EQ(FolderColumnWidthFor(760, 500, 500), 760);
+    EXPECT_EQ(FolderColumnWidthFor(760, 760, 760), -1);
+    EXPECT_EQ(FolderColumnWidthFor(480, 760, 760), 480);  // the window shrank
+    EXPECT_EQ(FolderColumnWidthFor(760, 300, 480), 760);  // dragged narrower: widened when there is more room
+    EXPECT_EQ(FolderColumnWidthFor(250, 300, 480), -1);   // and kept when there is not
+    EXPECT_EQ(FolderColumnWidthFor(760, 900, 480), -1);   // dragged wider: kept
+    EXPECT_EQ(FolderColumnWidthFor(0, 760, 760), -1);     // no room (minimised): nothing
+    EXPECT_EQ(FolderColumnWidthFor(-17, 300, 480), -1);
 }
 
 }  // namespace
