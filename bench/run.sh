@@ -8,6 +8,10 @@
 # huge:   305,320 folders  size filter off, row arrival, column click; peak
 #                          memory in a process of its own; Stop
 # memory: the huge tree's peak memory part alone
+# ntfs:   the large tree on an NTFS volume image: the scan with its tree
+#         from the master file table against the scan that reads the
+#         folders, and the reference walk of ../shared/perf (pwalk.c) with
+#         1 and 2 threads, round by round
 # DW_BENCH_ROUNDS sets the rounds (default 3; 1 on the huge tree).
 # DW_BENCH_ARCH=x86 runs the i686 build's dw_bench.exe as 32-bit code (under
 # WoW64 or the emulator, as scripts/test.sh chooses) instead of the x64 one.
@@ -21,7 +25,8 @@ export DW_FORCE_XVFB=1
 source "$root/scripts/wine-session.sh"
 wine_session_start
 summary="$(mktemp /tmp/dunewright-bench-summary.XXXXXX)"
-trap 'wine_session_stop; rm -f "$summary"' EXIT
+ntfs_mount=""
+trap 'wine_session_stop; [ -z "$ntfs_mount" ] || { umount "$ntfs_mount"; rmdir "$ntfs_mount"; }; rm -f "$summary"' EXIT
 WINE="$WINE64"
 if [ "$arch" = x86 ]; then
     probe="$root/build/x86/tests/dw_probe.exe"
@@ -35,6 +40,7 @@ if [ "$arch" = x86 ]; then
     WINE="$WINE32"
 fi
 exe="Z:${root//\//\\}\\build\\$arch\\bench\\dw_bench.exe"
+bench_dir="$root/build/$arch/bench"
 
 tree() {  # name description make_tree.py-arguments...
     local name="$1" what="$2"
@@ -87,10 +93,88 @@ small() {
     stop small 500
 }
 
+# The reference walk of ../shared/perf with 1 and 2 threads on the
+# current tree, rounds interleaved; the fastest of each.
+reference() {  # name
+    if [ ! -f "$bench_dir/pwalk.exe" ]; then
+        echo "-- reference walk: pwalk.exe was not built (../shared/perf/pwalk.c is missing)"
+        return 0
+    fi
+    local rounds="${DW_BENCH_ROUNDS:-3}" r threads ms best1="" best2=""
+    echo "-- reference walk (pwalk.exe, 1 and 2 threads, $rounds rounds):"
+    for r in $(seq "$rounds"); do
+        for threads in 1 2; do
+            ms="$("$WINE" "$bench_dir/pwalk.exe" "$threads" "Z:${dir//\//\\}\\tree" | sed -nE 's/.* ms=([0-9]+).*/\1/p')"
+            echo "round $r, $threads thread(s): $ms ms"
+            if [ "$threads" = 1 ]; then best1=$(fastest "$best1" "$ms"); else best2=$(fastest "$best2" "$ms"); fi
+        done
+    done
+    echo "fastest: 1 thread $best1 ms, 2 threads $best2 ms, 2 threads $(ratio "$best2" "$best1") of 1"
+}
+
+fastest() { [ -z "$1" ] || [ "$2" -lt "$1" ] && echo "$2" || echo "$1"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3fx", (b > 0 ? a / b : 0) }'; }
+
 large() {
     tree large "20000 folders, 200000 files" 20000 200000
     part large walk targets
+    reference large
     stop large 5000
+}
+
+# The large tree again, made on an NTFS volume image (make_ntfs_image.sh,
+# once), mounted read-only through ntfs-3g as drive M: of the session,
+# with the image as M:'s device: the scan may read the volume's master
+# file table there. Per round, each in a process of its own and timed
+# inside it: the scan from the table, the scan that reads the folders
+# (both dw_mft_scan.exe: default options, the counting pass on), the
+# reference walk with 1 and 2 threads. The fastest of each.
+ntfs() {
+    dir=/tmp/dunewright-bench-ntfs-large
+    echo
+    echo "== ntfs: the large tree (20000 folders, 200000 files) on an NTFS volume image ($dir)"
+    if [ -f "$dir/complete" ]; then
+        echo "(made before, reused)"
+    else
+        local start=$SECONDS
+        "$root/bench/make_ntfs_image.sh" "$dir"
+        echo "made in $((SECONDS - start)) s"
+    fi
+    ntfs_mount="$(mktemp -d /tmp/dunewright-bench-ntfs-mount.XXXXXX)"
+    ntfs-3g -o ro "$dir/volume.img" "$ntfs_mount"
+    ln -sfn "$ntfs_mount" "$WINEPREFIX/dosdevices/m:"
+    ln -sfn "$dir/volume.img" "$WINEPREFIX/dosdevices/m::"
+    local rounds="${DW_BENCH_ROUNDS:-3}" r what line ms
+    local table="" walk="" p1="" p2=""
+    "$WINE" "$bench_dir/dw_mft_scan.exe" walk 'M:\tree' >/dev/null  # warms the host's cache
+    for r in $(seq "$rounds"); do
+        for what in table walk pwalk1 pwalk2; do
+            case "$what" in
+                table|walk) line="$("$WINE" "$bench_dir/dw_mft_scan.exe" "$what" 'M:\tree')" ;;
+                pwalk*)
+                    [ -f "$bench_dir/pwalk.exe" ] || continue
+                    line="$("$WINE" "$bench_dir/pwalk.exe" "${what#pwalk}" 'M:\tree')" ;;
+            esac
+            echo "round $r, $what: $line"
+            ms="$(echo "$line" | sed -nE 's/.* ms=([0-9]+).*/\1/p')"
+            [ -n "$ms" ] || { echo "FAIL  ntfs: $what gave no time" >>"$summary"; return 0; }
+            case "$what" in
+                table) table=$(fastest "$table" "$ms") ;;
+                walk) walk=$(fastest "$walk" "$ms") ;;
+                pwalk1) p1=$(fastest "$p1" "$ms") ;;
+                pwalk2) p2=$(fastest "$p2" "$ms") ;;
+            esac
+        done
+    done
+    echo "fastest: table $table ms, walk $walk ms${p1:+, reference walk 1 thread $p1 ms, 2 threads $p2 ms}"
+    echo "table / walk: $(ratio "$table" "$walk")"
+    if [ -n "$p1" ]; then
+        echo "walk / reference 1 thread: $(ratio "$walk" "$p1"), walk / reference 2 threads: $(ratio "$walk" "$p2")"
+        echo "table / reference 2 threads: $(ratio "$table" "$p2"), reference 2 threads / 1 thread: $(ratio "$p2" "$p1")"
+    fi
+    local verdict=FAIL
+    awk -v a="$table" -v b="$walk" 'BEGIN { exit !(a <= 0.1 * b) }' && verdict=PASS
+    echo "$verdict  ntfs: the scan from the master file table took $(ratio "$table" "$walk") of the scan that reads the folders (target: at most 0.1x)" >>"$summary"
 }
 
 # 67 x 67 x 67 folders at the bottom, one file in every folder.
@@ -112,8 +196,9 @@ case "${1:-all}" in
     large) large ;;
     huge) huge ;;
     memory) memory ;;
-    all) small; large; huge ;;
-    *) echo "usage: bench/run.sh [small|large|huge|memory|all]" >&2; exit 2 ;;
+    ntfs) ntfs ;;
+    all) small; large; huge; ntfs ;;
+    *) echo "usage: bench/run.sh [small|large|huge|memory|ntfs|all]" >&2; exit 2 ;;
 esac
 echo
 echo "== Summary (bench/run.sh ${1:-all}, $((SECONDS - begin)) s)"
