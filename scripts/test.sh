@@ -27,6 +27,7 @@ trap session_down EXIT
 
 echo "x86_64 tests: running under wine64 (64-bit prefix)"
 session_up
+wine_hold_desktop "$root/build/x64/tests/dw_probe.exe"
 x64=0
 (cd "$root/build/x64" && ctest --output-on-failure --timeout 180 "$@") || x64=$?
 session_down

@@ -7,6 +7,7 @@
 #   wine32_choose PROBE-EXE KIT-DIR   picks how 32-bit programs run here (below)
 #   wine32_runs PROBE-EXE             whether they run so in the current session
 #   wine32_emulator_kit DIR           what the emulated 32-bit Wine needs (below)
+#   wine_hold_desktop PROBE-EXE       keeps Wine's desktop open for the session (below)
 WINE64=/usr/lib/wine/wine64
 WINE32="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine32.sh"
 
@@ -81,8 +82,8 @@ wine_session_stop() {
 # in KIT-DIR, and the caller starts a new session (wine_session_stop;
 # wine_session_start), whose 32-bit prefix the emulated 32-bit Wine makes.
 # wine32_runs PROBE-EXE then tells whether scripts/wine32.sh runs it, and
-# under the emulator keeps Wine's desktop open with it (dw_probe.exe
-# --hold-desktop) until the session ends.
+# keeps Wine's desktop open with it (wine_hold_desktop) until the session
+# ends.
 wine32_choose() {
     export DW_WINE32=wow64
     wine32_runs "$1" && return 0
@@ -101,9 +102,20 @@ wine32_runs() {
     local probe
     probe="Z:$(echo "$1" | tr / '\\')"
     "$WINE32" "$probe" </dev/null 2>/dev/null | grep -q '^dunewright probe: 32-bit' || return 1
-    if [ "$DW_WINE32" = emulator ]; then
-        (setsid "$WINE32" "$probe" --hold-desktop </dev/null >/dev/null 2>&1 &)
-    fi
+    wine_hold_desktop "$1" "$WINE32"
+}
+
+# wine_hold_desktop PROBE-EXE [WINE]: keeps Wine's desktop open until the
+# session ends (dw_probe.exe --hold-desktop, detached from our output).
+# Otherwise Wine closes the desktop a second after each test's last
+# program and starts it again for the next one: a second for every test
+# that shows a window (20 s under the emulator), and the desktop program
+# then lives on for a while with the output pipe of the test that started
+# it, which ctest waits for (seen as tests of 20 to 30 s on a busy machine).
+wine_hold_desktop() {
+    local probe
+    probe="Z:$(echo "$1" | tr / '\\')"
+    (setsid "${2:-$WINE64}" "$probe" --hold-desktop </dev/null >/dev/null 2>&1 &)
 }
 
 # wine32_emulator_kit DIR: makes in DIR what Debian's 32-bit Wine needs to

@@ -683,21 +683,25 @@ std::string FirstRunPrompt()
 namespace {
 
 constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+// Wine copies these into "Shell Folders" when it resolves a place, so they
+// are set alike.
+constexpr char kUserShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
-HKEY OpenShellFolders(bool machine)
+HKEY OpenShellFolders(bool machine, const char* table = kShellFolders)
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS,
+    RegCreateKeyExA(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, table, 0, nullptr, 0, KEY_ALL_ACCESS,
                     nullptr, &key, nullptr);
     return key;
 }
 
 // Takes every value out of the table and returns them.
 template <class Value>
-std::vector<Value> TakeValues(bool machine)
+std::vector<Value> TakeValues(bool machine, const char* table = kShellFolders)
 {
     std::vector<Value> values;
-    HKEY key = OpenShellFolders(machine);
+    HKEY key = OpenShellFolders(machine, table);
     if (key == nullptr)
         return values;
     for (DWORD i = 0;; ++i) {
@@ -720,9 +724,9 @@ std::vector<Value> TakeValues(bool machine)
 }
 
 template <class Value>
-void PutValues(bool machine, const std::vector<Value>& values)
+void PutValues(bool machine, const std::vector<Value>& values, const char* table = kShellFolders)
 {
-    HKEY key = OpenShellFolders(machine);
+    HKEY key = OpenShellFolders(machine, table);
     if (key == nullptr)
         return;
     for (const Value& value : values)
@@ -734,26 +738,33 @@ void PutValues(bool machine, const std::vector<Value>& values)
 }  // namespace
 
 ShellFoldersOverride::ShellFoldersOverride()
-    : user_(TakeValues<Value>(false)), machine_(TakeValues<Value>(true))
+    : user_(TakeValues<Value>(false)), machine_(TakeValues<Value>(true)),
+      userShell_(TakeValues<Value>(false, kUserShellFolders)), machineShell_(TakeValues<Value>(true, kUserShellFolders))
 {
 }
 
 ShellFoldersOverride::~ShellFoldersOverride()
 {
-    TakeValues<Value>(false);
-    TakeValues<Value>(true);
+    for (const char* table : {kShellFolders, kUserShellFolders}) {
+        TakeValues<Value>(false, table);
+        TakeValues<Value>(true, table);
+    }
+    PutValues(false, userShell_, kUserShellFolders);
+    PutValues(true, machineShell_, kUserShellFolders);
     PutValues(false, user_);
     PutValues(true, machine_);
 }
 
 void ShellFoldersOverride::Set(bool machine, const std::string& name, const std::string& text, DWORD type)
 {
-    HKEY key = OpenShellFolders(machine);
-    if (key == nullptr)
-        return;
-    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
+    for (const char* table : {kShellFolders, kUserShellFolders}) {
+        HKEY key = OpenShellFolders(machine, table);
+        if (key == nullptr)
+            continue;
+        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+        RegCloseKey(key);
+    }
 }
 
 }  // namespace dw

@@ -207,8 +207,9 @@ std::string FirstRunPrompt();
 
 // Replaces the prefix's "Shell Folders" tables of HKEY_CURRENT_USER and
 // HKEY_LOCAL_MACHINE with values a test chooses, so shortcuts go to folders
-// the test owns. Both tables start empty; the originals come back when the
-// object goes.
+// the test owns. Their "User Shell Folders" tables, which Wine copies into
+// them when it resolves a place, are set alike. The tables start empty;
+// the originals come back when the object goes.
 class ShellFoldersOverride {
 public:
     ShellFoldersOverride();
@@ -225,7 +226,7 @@ private:
         DWORD type;
         std::string data;
     };
-    std::vector<Value> user_, machine_;
+    std::vector<Value> user_, machine_, userShell_, machineShell_;
 };
 // Host (Linux) side, for what Wine cannot do itself: the host path of a
 // Windows path (empty when unknown), and running a host program to its end
