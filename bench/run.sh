@@ -95,32 +95,12 @@ small() {
     stop small 500
 }
 
-# The reference walk of ../shared/perf with 1 and 2 threads on the
-# current tree, rounds interleaved; the fastest of each.
-reference() {  # name
-    if [ ! -f "$bench_dir/pwalk.exe" ]; then
-        echo "-- reference walk: pwalk.exe was not built (../shared/perf/pwalk.c is missing)"
-        return 0
-    fi
-    local rounds="${DW_BENCH_ROUNDS:-3}" r threads ms best1="" best2=""
-    echo "-- reference walk (pwalk.exe, 1 and 2 threads, $rounds rounds):"
-    for r in $(seq "$rounds"); do
-        for threads in 1 2; do
-            ms="$("$WINE" "$bench_dir/pwalk.exe" "$threads" "Z:${dir//\//\\}\\tree" | sed -nE 's/.* ms=([0-9]+).*/\1/p')"
-            echo "round $r, $threads thread(s): $ms ms"
-            if [ "$threads" = 1 ]; then best1=$(fastest "$best1" "$ms"); else best2=$(fastest "$best2" "$ms"); fi
-        done
-    done
-    echo "fastest: 1 thread $best1 ms, 2 threads $best2 ms, 2 threads $(ratio "$best2" "$best1") of 1"
-}
-
 fastest() { [ -z "$1" ] || [ "$2" -lt "$1" ] && echo "$2" || echo "$1"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3fx", (b > 0 ? a / b : 0) }'; }
 
 large() {
     tree large "20000 folders, 200000 files" 20000 200000
     part large walk targets
-    reference large
     stop large 5000
 }
 
