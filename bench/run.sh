@@ -8,6 +8,12 @@
 # huge:   305,320 folders  size filter off, row arrival, column click; peak
 #                          memory in a process of its own; Stop
 # memory: the huge tree's peak memory part alone
+# ntfs:   the large tree on an NTFS volume image: the scan with its tree
+#         from the master file table against the scan that reads the
+#         folders, and the reference walk of ../shared/perf (pwalk.c) with
+#         1 and 2 threads, round by round
+# ntfs-huge: the same on the huge tree (one round; not part of "all": the
+#         walk through the NTFS mount takes minutes)
 # DW_BENCH_ROUNDS sets the rounds (default 3; 1 on the huge tree).
 # DW_BENCH_ARCH=x86 runs the i686 build's dw_bench.exe as 32-bit code (under
 # WoW64 or the emulator, as scripts/test.sh chooses) instead of the x64 one.
@@ -21,7 +27,8 @@ export DW_FORCE_XVFB=1
 source "$root/scripts/wine-session.sh"
 wine_session_start
 summary="$(mktemp /tmp/dunewright-bench-summary.XXXXXX)"
-trap 'wine_session_stop; rm -f "$summary"' EXIT
+ntfs_mount=""
+trap 'wine_session_stop; [ -z "$ntfs_mount" ] || { umount "$ntfs_mount"; rmdir "$ntfs_mount"; }; rm -f "$summary"' EXIT
 WINE="$WINE64"
 if [ "$arch" = x86 ]; then
     probe="$root/build/x86/tests/dw_probe.exe"
@@ -35,6 +42,7 @@ if [ "$arch" = x86 ]; then
     WINE="$WINE32"
 fi
 exe="Z:${root//\//\\}\\build\\$arch\\bench\\dw_bench.exe"
+bench_dir="$root/build/$arch/bench"
 
 tree() {  # name description make_tree.py-arguments...
     local name="$1" what="$2"
@@ -87,10 +95,76 @@ small() {
     stop small 500
 }
 
+fastest() { [ -z "$1" ] || [ "$2" -lt "$1" ] && echo "$2" || echo "$1"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3fx", (b > 0 ? a / b : 0) }'; }
+
 large() {
     tree large "20000 folders, 200000 files" 20000 200000
     part large walk targets
     stop large 5000
+}
+
+# A tree made on an NTFS volume image (make_ntfs_image.sh, once), mounted
+# read-only through ntfs-3g as drive M: of the session, with the image as
+# M:'s device: the scan may read the volume's master file table there.
+# Per round, each in a process of its own and timed inside it: the scan
+# from the table, the scan that reads the folders (both dw_mft_scan.exe:
+# default options, the counting pass on), the reference walk with 1 and 2
+# threads. The fastest of each.
+ntfs() {  # name description rounds make_tree.py-arguments...
+    local name="$1" what_tree="$2" rounds="${DW_BENCH_ROUNDS:-$3}"
+    shift 3
+    dir="/tmp/dunewright-bench-$name"
+    echo
+    echo "== $name: $what_tree on an NTFS volume image ($dir)"
+    if [ -f "$dir/complete" ]; then
+        echo "(made before, reused)"
+    else
+        local start=$SECONDS
+        "$root/bench/make_ntfs_image.sh" "$dir" "$@"
+        echo "made in $((SECONDS - start)) s"
+    fi
+    ntfs_mount="$(mktemp -d /tmp/dunewright-bench-ntfs-mount.XXXXXX)"
+    ntfs-3g -o ro "$dir/volume.img" "$ntfs_mount"
+    ln -sfn "$ntfs_mount" "$WINEPREFIX/dosdevices/m:"
+    ln -sfn "$dir/volume.img" "$WINEPREFIX/dosdevices/m::"
+    local r what line ms table="" walk="" p1="" p2=""
+    "$WINE" "$bench_dir/dw_mft_scan.exe" walk 'M:\tree' >/dev/null  # warms the host's cache
+    for r in $(seq "$rounds"); do
+        for what in table walk pwalk1 pwalk2; do
+            case "$what" in
+                table|walk) line="$("$WINE" "$bench_dir/dw_mft_scan.exe" "$what" 'M:\tree')" ;;
+                pwalk*)
+                    [ -f "$bench_dir/pwalk.exe" ] || continue
+                    line="$("$WINE" "$bench_dir/pwalk.exe" "${what#pwalk}" 'M:\tree')" ;;
+            esac
+            echo "round $r, $what: $line"
+            ms="$(echo "$line" | sed -nE 's/.* ms=([0-9]+).*/\1/p')"
+            [ -n "$ms" ] || { echo "FAIL  $name: $what gave no time" >>"$summary"; ntfs_unmount; return 0; }
+            case "$what" in
+                table) table=$(fastest "$table" "$ms") ;;
+                walk) walk=$(fastest "$walk" "$ms") ;;
+                pwalk1) p1=$(fastest "$p1" "$ms") ;;
+                pwalk2) p2=$(fastest "$p2" "$ms") ;;
+            esac
+        done
+    done
+    echo "fastest: table $table ms, walk $walk ms${p1:+, reference walk 1 thread $p1 ms, 2 threads $p2 ms}"
+    echo "table / walk: $(ratio "$table" "$walk")"
+    if [ -n "$p1" ]; then
+        echo "walk / reference 1 thread: $(ratio "$walk" "$p1"), walk / reference 2 threads: $(ratio "$walk" "$p2")"
+        echo "table / reference 2 threads: $(ratio "$table" "$p2"), reference 2 threads / 1 thread: $(ratio "$p2" "$p1")"
+    fi
+    ntfs_unmount
+    local verdict=FAIL
+    awk -v a="$table" -v b="$walk" 'BEGIN { exit !(a <= 0.1 * b) }' && verdict=PASS
+    echo "$verdict  $name: the scan from the master file table took $(ratio "$table" "$walk") of the scan that reads the folders (target: at most 0.1x)" >>"$summary"
+}
+
+ntfs_unmount() {
+    rm -f "$WINEPREFIX/dosdevices/m:" "$WINEPREFIX/dosdevices/m::"
+    umount "$ntfs_mount" && rmdir "$ntfs_mount" || echo "could not unmount $ntfs_mount" >&2
+    ntfs_mount=""
 }
 
 # 67 x 67 x 67 folders at the bottom, one file in every folder.
@@ -112,8 +186,13 @@ case "${1:-all}" in
     large) large ;;
     huge) huge ;;
     memory) memory ;;
-    all) small; large; huge ;;
-    *) echo "usage: bench/run.sh [small|large|huge|memory|all]" >&2; exit 2 ;;
+    ntfs) ntfs ntfs-large "20000 folders, 200000 files" 3 20000 200000 ;;
+    ntfs-huge) ntfs ntfs-huge "305320 folders, 305320 files" 1 grid 67 3 ;;
+    all)
+        small; large; huge
+        ntfs ntfs-large "20000 folders, 200000 files" 3 20000 200000
+        ;;
+    *) echo "usage: bench/run.sh [small|large|huge|memory|ntfs|ntfs-huge|all]" >&2; exit 2 ;;
 esac
 echo
 echo "== Summary (bench/run.sh ${1:-all}, $((SECONDS - begin)) s)"

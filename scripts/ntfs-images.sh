@@ -6,7 +6,14 @@
 #                       copy of each read-only and maps two drives to it in
 #                       $WINEPREFIX: N: (O:, P:) for its files, N:: for the
 #                       device; exports DW_NTFS_DRIVES (the letters) and
-#                       DW_NTFS_ORDER (the folder of the order lists)
+#                       DW_NTFS_ORDER (the folder of the order lists).
+#                       Three more drives: Q: shows N's files with no device
+#                       (only a walk reads it), R: N's files with a damaged
+#                       copy of N's volume as its device, S: P's files with
+#                       a copy of P's volume in which one file is larger
+#                       (what a scan of S:\ measures tells where its tree
+#                       came from); exported as DW_NTFS_FILES_ONLY,
+#                       DW_NTFS_DAMAGED and DW_NTFS_ALTERED.
 #   ntfs_images_stop    unmounts and removes the copies
 # Run directly, it only makes the images and prints their folder.
 #
@@ -118,6 +125,24 @@ EOF
         done
         # Names whose case a newer Unicode than the volume's table knows.
         mkdir -p "$root/order/b" "$root/order/ɒ" "$root/order/Σ" "$root/order/ა" "$root/order/ᐁ"
+        # Folders with descriptors of their own (ntfs-3g then gives them a
+        # security id in $Secure; every other record keeps the descriptor
+        # mkntfs and ntfs-3g write into it): two that deny everyone (one
+        # descriptor, one id), one that lets everyone read.
+        mkdir -p "$root/guarded/inside" "$root/deep/level01/guarded-too" "$root/other-acl"
+        truncate -s 3M "$root/guarded/secret.bin"
+        head -c 2000 /dev/zero > "$root/guarded/inside/more.bin"
+        head -c 500 /dev/zero > "$root/deep/level01/guarded-too/kept.bin"
+        head -c 1234 /dev/zero > "$root/other-acl/readable.bin"
+        # Header, owner and group (Administrators), a list of one entry for
+        # Everyone: denied everything, or allowed to read.
+        local head=0x0100048014000000240000000000000034000000
+        local admins=01020000000000052000000020020000 everyone=010100000000000100000000
+        local deny="$head$admins${admins}02001c000100000001031400ff011f00$everyone"
+        local read="$head$admins${admins}02001c000100000000031400a9001200$everyone"
+        setfattr -n system.ntfs_acl -v "$deny" "$root/guarded"
+        setfattr -n system.ntfs_acl -v "$deny" "$root/deep/level01/guarded-too"
+        setfattr -n system.ntfs_acl -v "$read" "$root/other-acl"
         ;;
     o)
         # 512-byte clusters, so a record spans two, and a table grown into
@@ -187,10 +212,13 @@ ntfs_images_make() {
         done
         rmdir "$tmp/mnt"
         touch "$tmp/done"
-        # Images of earlier versions of this script are not used again.
-        find "$NTFS_IMAGES_CACHE" -mindepth 1 -maxdepth 1 -type d -name '????????????????' -exec rm -rf {} +
+        # Images of other versions of this script (other branches may be
+        # testing with theirs) go once nobody has used them for a day.
+        find "$NTFS_IMAGES_CACHE" -mindepth 1 -maxdepth 1 -type d -name '????????????????' -mmin +1440 \
+            -exec rm -rf {} +
         mv "$tmp" "$dir"
     ) 9>"$NTFS_IMAGES_CACHE/lock" || return 1
+    touch "$dir"
     echo "$dir"
 }
 
@@ -211,8 +239,87 @@ ntfs_images_start() {
         ln -sfn "$NTFS_IMAGES_MOUNTS/$letter" "$WINEPREFIX/dosdevices/$letter:"
         ln -sfn "$NTFS_IMAGES_MOUNTS/$letter.img" "$WINEPREFIX/dosdevices/$letter::"
     done
+    # N's files with no device and with a damaged copy of its volume, P's
+    # with an altered copy of its volume.
+    cp --sparse=always "$dir/n.img" "$NTFS_IMAGES_MOUNTS/damaged.img"
+    ntfs_damage_record "$NTFS_IMAGES_MOUNTS/damaged.img" || return 1
+    cp --sparse=always "$dir/p.img" "$NTFS_IMAGES_MOUNTS/altered.img"
+    ntfs_alter_size "$NTFS_IMAGES_MOUNTS/altered.img" nine-thousand.bin 5242880 || return 1
+    ln -sfn "$NTFS_IMAGES_MOUNTS/n" "$WINEPREFIX/dosdevices/q:"
+    ln -sfn "$NTFS_IMAGES_MOUNTS/n" "$WINEPREFIX/dosdevices/r:"
+    ln -sfn "$NTFS_IMAGES_MOUNTS/damaged.img" "$WINEPREFIX/dosdevices/r::"
+    ln -sfn "$NTFS_IMAGES_MOUNTS/p" "$WINEPREFIX/dosdevices/s:"
+    ln -sfn "$NTFS_IMAGES_MOUNTS/altered.img" "$WINEPREFIX/dosdevices/s::"
     export DW_NTFS_DRIVES=NOP
+    export DW_NTFS_FILES_ONLY=Q DW_NTFS_DAMAGED=R DW_NTFS_ALTERED=S
     export DW_NTFS_ORDER="Z:${dir//\//\\}"
+}
+
+# Tears the first record of a file or folder (24 on) of the volume image
+# $1: the end of its first sector no longer holds the update sequence
+# number, as when a write to the record was cut off.
+ntfs_damage_record() {
+    python3 - "$1" <<'EOF'
+import struct, sys
+with open(sys.argv[1], 'r+b') as f:
+    boot = f.read(512)
+    cluster = struct.unpack_from('<H', boot, 0x0B)[0] * boot[0x0D]
+    size = boot[0x40]
+    size = 1 << (256 - size) if size > 0x80 else size * cluster
+    table = struct.unpack_from('<Q', boot, 0x30)[0] * cluster
+    for number in range(24, 1024):
+        f.seek(table + number * size)
+        record = f.read(size)
+        if record[:4] == b'FILE' and record[0x16] & 1:
+            f.seek(table + number * size + 510)
+            f.write(bytes([record[510] ^ 0xFF]))
+            sys.exit(0)
+sys.exit(1)
+EOF
+}
+
+# In the volume image $1, the file named $2 (its data outside its record)
+# says it holds $3 bytes: its data attribute's sizes are changed, its runs
+# are not.
+ntfs_alter_size() {
+    python3 - "$1" "$2" "$3" <<'EOF'
+import struct, sys
+image, name, size = sys.argv[1], sys.argv[2].encode('utf-16-le'), int(sys.argv[3])
+with open(image, 'r+b') as f:
+    boot = f.read(512)
+    cluster = struct.unpack_from('<H', boot, 0x0B)[0] * boot[0x0D]
+    length = boot[0x40]
+    length = 1 << (256 - length) if length > 0x80 else length * cluster
+    table = struct.unpack_from('<Q', boot, 0x30)[0] * cluster
+    for number in range(24, 1024):
+        f.seek(table + number * length)
+        record = bytearray(f.read(length))
+        if record[:4] != b'FILE' or not record[0x16] & 1:
+            continue
+        usa, count = struct.unpack_from('<HH', record, 4)
+        for i in range(1, count):  # the fix-ups undone
+            record[i * 512 - 2:i * 512] = record[usa + 2 * i:usa + 2 * i + 2]
+        at, named, data = struct.unpack_from('<H', record, 0x14)[0], False, None
+        while struct.unpack_from('<I', record, at)[0] != 0xFFFFFFFF:
+            kind, size_of = struct.unpack_from('<II', record, at)
+            if kind == 0x30:
+                offset = struct.unpack_from('<H', record, at + 0x14)[0]
+                chars = record[at + offset + 0x40]
+                named |= bytes(record[at + offset + 0x42:at + offset + 0x42 + 2 * chars]) == name
+            if kind == 0x80 and record[at + 8] == 1 and record[at + 9] == 0:
+                data = at
+            at += size_of
+        if not named or data is None:
+            continue
+        struct.pack_into('<QQQ', record, data + 0x28, size, size, size)
+        for i in range(1, count):  # and done again
+            record[usa + 2 * i:usa + 2 * i + 2] = record[i * 512 - 2:i * 512]
+            record[i * 512 - 2:i * 512] = record[usa:usa + 2]
+        f.seek(table + number * length)
+        f.write(record)
+        sys.exit(0)
+sys.exit(1)
+EOF
 }
 
 ntfs_images_stop() {
@@ -220,6 +327,8 @@ ntfs_images_stop() {
     local letter
     for letter in n o p; do
         [ -d "$NTFS_IMAGES_MOUNTS/$letter" ] && umount "$NTFS_IMAGES_MOUNTS/$letter" 2>/dev/null
+    done
+    for letter in n o p q r s; do
         rm -f "$WINEPREFIX/dosdevices/$letter:" "$WINEPREFIX/dosdevices/$letter::"
     done
     rm -rf "$NTFS_IMAGES_MOUNTS"

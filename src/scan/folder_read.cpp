@@ -53,6 +53,17 @@ void AddEntry(const WIN32_FIND_DATAW& data, FolderListing& listing)
     }
 }
 
+// The search pattern of the folder at `path`: the path, a backslash
+// unless it ends in one, and "*", terminated.
+void MakePattern(const wchar_t* path, size_t length, std::vector<wchar_t>& pattern)
+{
+    pattern.assign(path, path + length);
+    if (path[length - 1] != L'\\')
+        pattern.push_back(L'\\');
+    pattern.push_back(L'*');
+    pattern.push_back(L'\0');
+}
+
 bool StartsWith(const std::wstring& text, std::wstring_view start)
 {
     return text.compare(0, start.size(), start) == 0;
@@ -112,6 +123,11 @@ std::wstring FullPath(const std::wstring& path)
 
 }  // namespace
 
+void ForgetRefusedFindLevelForTest()
+{
+    plainFindOnly = false;
+}
+
 void FolderListing::Clear()
 {
     started = false;
@@ -132,11 +148,7 @@ void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listin
     listing.Clear();
     if (length == 0)
         return;
-    listing.pattern.assign(path, path + length);
-    if (path[length - 1] != L'\\')
-        listing.pattern.push_back(L'\\');
-    listing.pattern.push_back(L'*');
-    listing.pattern.push_back(L'\0');
+    MakePattern(path, length, listing.pattern);
 
     WIN32_FIND_DATAW data;
     FindHandle find(FindFirstEntry(listing.pattern.data(), data));
@@ -158,6 +170,20 @@ void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listin
             return;
         }
     }
+}
+
+bool ListingStarts(const wchar_t* path, size_t length, std::vector<wchar_t>& pattern, DWORD& error)
+{
+    error = ERROR_PATH_NOT_FOUND;
+    if (length == 0)
+        return false;
+    MakePattern(path, length, pattern);
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstEntry(pattern.data(), data));
+    if (find.get() != INVALID_HANDLE_VALUE)
+        return true;
+    error = GetLastError();
+    return false;
 }
 
 std::wstring ReadingPath(const std::wstring& root)

@@ -33,6 +33,11 @@ struct FolderListing {
 // early, leaving the listing partial, once `stop` is set.
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop);
 
+// Whether a listing of the folder at `path` starts, as ReadFolderListing
+// starts one (the same calls); when it does not, `error` says why.
+// `pattern` is scratch, kept for the next call.
+bool ListingStarts(const wchar_t* path, size_t length, std::vector<wchar_t>& pattern, DWORD& error);
+
 // The form in which the scan reads a start folder given as `root`: the
 // \\?\ form of its whole path (\\?\UNC\server\share\... for a share),
 // ending in a backslash, so that no folder below it is refused for its
@@ -58,6 +63,9 @@ using FindFirstExFunction = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID,
 extern FindFirstExFunction findFirstFileEx;
 using FindNextFunction = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
 extern FindNextFunction findNextFile;
+// Forgets that the basic level was refused, so that the next listing
+// tries it again (a test that played an older Windows calls it after).
+void ForgetRefusedFindLevelForTest();
 
 // Turns the 32-bit file-system redirection off on the calling thread for
 // its lifetime, so a 32-bit scan on 64-bit Windows sees the real system

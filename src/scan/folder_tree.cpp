@@ -91,6 +91,68 @@ void FolderTree::Start(const std::wstring& path)
     }
 }
 
+bool FolderTree::Adopt(const std::wstring& path, const MftTree& table)
+{
+    assessing_ = true;
+    rootPath_ = path;
+    if (rootPath_.empty() || rootPath_.size() > UINT16_MAX || table.folders.empty())
+        return false;
+    root_.name = rootPath_.c_str();
+    root_.nameLength = static_cast<uint16_t>(rootPath_.size());
+    const size_t count = table.folders.size();
+    // Per folder of the table: its node, and the length of its read path.
+    std::vector<FolderNode*> nodes(count);
+    std::vector<uint32_t> pathLengths(count);
+    nodes[0] = &root_;
+    pathLengths[0] = static_cast<uint32_t>(rootPath_.size());
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (size_t i = 0; i < count; ++i) {
+        if (i % 4096 == 0 && counters_.stop.load())
+            return false;
+        const MftFolder& folder = table.folders[i];
+        FolderNode& node = *nodes[i];
+        node.ownBytes = folder.ownBytes;
+        node.fileCount = folder.fileCount;
+        if (!folder.entered) {
+            node.state.store(FolderNode::Unlisted, std::memory_order_relaxed);
+            continue;
+        }
+        const uint32_t childCount = folder.childCount;
+        if (childCount > 0) {
+            const MftFolder* children = &table.folders[folder.firstChild];
+            const MftFolder& last = children[childCount - 1];
+            const uint32_t firstName = children[0].nameOffset;
+            const size_t nameUnits = last.nameOffset + last.nameLength - firstName;
+            const bool separated = EndsInSeparator(node);
+            for (uint32_t c = 0; c < childCount; ++c) {
+                if (ChildPathTooLong(pathLengths[i], children[c].nameLength, separated)) {
+                    pathTooLong_ = true;
+                    counters_.stop = true;
+                    return false;
+                }
+            }
+            void* block = blocks_.Take(childCount * sizeof(FolderNode) + nameUnits * sizeof(wchar_t));
+            FolderNode* nodesOfBlock = static_cast<FolderNode*>(block);
+            wchar_t* names = reinterpret_cast<wchar_t*>(nodesOfBlock + childCount);
+            std::memcpy(names, table.names.data() + firstName, nameUnits * sizeof(wchar_t));
+            for (uint32_t c = 0; c < childCount; ++c) {
+                FolderNode* child = new (nodesOfBlock + c) FolderNode;
+                child->parent = &node;
+                child->name = names + (children[c].nameOffset - firstName);
+                child->nameLength = children[c].nameLength;
+                nodes[folder.firstChild + c] = child;
+                pathLengths[folder.firstChild + c] =
+                    pathLengths[i] + (separated ? 0 : 1) + children[c].nameLength;
+            }
+            node.children = nodesOfBlock;
+            node.childCount = childCount;
+        }
+        node.state.store(FolderNode::Read, std::memory_order_relaxed);
+    }
+    NotePeak();
+    return true;
+}
+
 void FolderTree::ReadAll()
 {
     try {

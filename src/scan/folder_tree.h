@@ -11,6 +11,7 @@
 
 #include "scan/folder_blocks.h"
 #include "scan/folder_read.h"
+#include "scan/mft_volume.h"
 
 // The counters and the stop flag a scan shares with the status display.
 struct ScanCounters {
@@ -87,6 +88,14 @@ public:
     // empty: it names nothing and counts as empty) on the calling thread
     // and lets the readers go.
     void Start(const std::wstring& path);
+    // Instead of Start: takes the whole tree below the start folder at
+    // `path` (its read path) from the volume's master file table: every
+    // folder read at once, each folder's subfolders a block of the tree as
+    // a listing gives them; no reader is started. The assessment then runs
+    // as after the counting pass. False when the scan stopped first, or a
+    // child's path would be too long for the platform, which stops the
+    // scan as the walk does (PathTooLong); throws std::bad_alloc.
+    bool Adopt(const std::wstring& path, const MftTree& table);
     // Counting: reads along with the readers until every folder is read and
     // counted, or the scan stops; then queues the folders that were dropped
     // for the assessment.

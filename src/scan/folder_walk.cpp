@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/mft_open.h"
 #include "scan/scan_rules.h"
 
 namespace {
@@ -93,6 +94,37 @@ void AssessTree(Assessment& walk, FolderTree& tree)
     }
 }
 
+// Takes the tree from the start folder's master file table when its
+// volume gives it (`read` says whether it did). Taken: the tree holds it,
+// counted as the counting pass would have; Ended: the scan stopped, ran
+// out of memory or met a path too long; Walk: the folders are read
+// instead.
+enum class TableTree { Taken, Ended, Walk };
+
+TableTree TakeTreeFromTable(const std::wstring& readingPath, bool count, ScanCounters& counters, FolderTree& tree,
+                            bool& read, bool& outOfMemory)
+{
+    MftTree table;
+    switch (ReadFolderTreeFromMft(readingPath.c_str(), counters.stop, table)) {
+    case MftResult::Done:
+        read = true;
+        break;
+    case MftResult::Failed:
+        return counters.stop.load() ? TableTree::Ended : TableTree::Walk;
+    case MftResult::Stopped:
+        return TableTree::Ended;
+    case MftResult::OutOfMemory:
+        outOfMemory = true;
+        counters.stop = true;
+        return TableTree::Ended;
+    }
+    if (!tree.Adopt(readingPath, table))
+        return TableTree::Ended;
+    if (count)
+        counters.foldersCounted += static_cast<int32_t>(table.FolderCount());
+    return TableTree::Taken;
+}
+
 }  // namespace
 
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
@@ -105,11 +137,18 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
     const bool count = !options.DontCount;
     FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes,
                     ScanThreadCount(limits.threads), counters);
+    TableTree source = TableTree::Walk;
+    bool fromTable = false;
     try {
-        tree.Start(ReadingPath(walk.path));
-        if (count)
-            tree.ReadAll();
-        if (!tree.PathTooLong() && !counters.stop.load() && !tree.OutOfMemory()) {
+        const std::wstring readingPath = ReadingPath(walk.path);
+        if (limits.masterFileTable && !readingPath.empty())
+            source = TakeTreeFromTable(readingPath, count, counters, tree, fromTable, outOfMemory);
+        if (source == TableTree::Walk) {
+            tree.Start(readingPath);
+            if (count)
+                tree.ReadAll();
+        }
+        if (source != TableTree::Ended && !tree.PathTooLong() && !counters.stop.load() && !tree.OutOfMemory()) {
             if (count)
                 ++counters.foldersCounted;
             AssessTree(walk, tree);
@@ -124,6 +163,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
     if (stats != nullptr) {
         stats->peakTreeBytes = tree.PeakBytes();
         stats->readerThreads = tree.ReadersStarted();
+        stats->fromTable = fromTable;
     }
     return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong() && !tree.CutShort();
 }

@@ -27,13 +27,19 @@ struct WalkLimits {
     size_t treeBytes = 64u << 20;
     // Threads that read folders; 0 picks it from the processor count.
     int threads = 0;
+    // Whether the tree may be taken from the volume's master file table
+    // when the start folder is on a local NTFS volume that opens for
+    // reading; false: the folders are always read one by one.
+    bool masterFileTable = true;
 };
 
-// What a walk tells besides its rows: the most its tree held, and how many
-// reader threads it started.
+// What a walk tells besides its rows: the most its tree held, how many
+// reader threads it started, and whether the tree came from the master
+// file table.
 struct WalkStats {
     size_t peakTreeBytes = 0;
     int readerThreads = 0;
+    bool fromTable = false;
 };
 
 // Both walks of one scan of the start folder `root` (UTF-16, as the user
@@ -43,7 +49,10 @@ struct WalkStats {
 // (a folder after everything below it), exactly as a one-thread
 // depth-first walk would. Folders are read through their \\?\ form
 // (ReadingPath), at any length; rows show `root` followed by the names as
-// the file system spells them. The start folder itself is added to
+// the file system spells them. When the volume's master file table gives
+// the tree (see WalkLimits), it stands for the counting pass and for every
+// folder read, with the same answer; when it cannot, the folders are read
+// instead, with nothing to tell. The start folder itself is added to
 // foldersCounted and foldersAssessed here. Returns false when the answer
 // is short though nobody stopped the scan: out of memory, a listing the
 // file system broke off, or a path too long for the platform (the scan

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
+
+#include "scan/folder_read.h"
 
 namespace {
 
@@ -22,6 +25,32 @@ bool StartsWithCaseless(const std::wstring& text, const std::wstring& prefix)
            CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
                                 static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
+
+// Asks the file system, as a walk would: a listing of the folder started
+// through the \\?\ path the walk reads it at, and closed again.
+class ListingProbe final : public FolderAccess {
+public:
+    explicit ListingProbe(std::wstring startPath) : startPath_(std::move(startPath)) {}
+
+    Answer Probe(const wchar_t* path, size_t length) override
+    {
+        folder_ = startPath_;
+        if (length != 0) {
+            if (folder_.back() != L'\\')
+                folder_ += L'\\';
+            folder_.append(path, length);
+        }
+        DWORD error = 0;
+        if (ListingStarts(folder_.c_str(), folder_.size(), pattern_, error))
+            return Listed;
+        return error == ERROR_ACCESS_DENIED ? Refused : Unknown;
+    }
+
+private:
+    std::wstring startPath_;
+    std::wstring folder_;
+    std::vector<wchar_t> pattern_;
+};
 
 }  // namespace
 
@@ -145,7 +174,8 @@ MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& 
         VolumeFile volume;
         if (!volume.Open(device.c_str()))
             return MftResult::Failed;
-        return ReadMftTree(volume, path.c_str(), path.size(), stop, tree);
+        ListingProbe access(ReadingPath(folder));
+        return ReadMftTree(volume, path.c_str(), path.size(), stop, tree, &access);
     } catch (const std::bad_alloc&) {
         tree.Clear();
         return MftResult::OutOfMemory;

@@ -45,8 +45,11 @@ private:
 // the walk.
 bool FindNtfsVolume(const wchar_t* folder, std::wstring& device, std::wstring& pathInVolume);
 
-// The tree below a start folder read from its volume's master file table:
-// Failed when the folder is not on a local NTFS volume, the volume cannot
-// be opened (not an administrator), or the reader fails; the scan then
-// walks the folders instead.
+// The tree below a start folder read from its volume's master file table,
+// as a walk of the folder (read through ReadingPath) would find it: a
+// folder the walk may not list (asked of the file system once for every
+// security descriptor) is measured as empty and not entered. Failed when
+// the folder is not on a local NTFS volume, the volume cannot be opened
+// (not an administrator), the start folder cannot be listed, or the reader
+// fails; the scan then walks the folders instead.
 MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree);

@@ -21,6 +21,12 @@ constexpr size_t kBytesAllocated = 0x1C;
 constexpr size_t kBaseReference = 0x20;
 constexpr size_t kRecordNumber = 0x2C;
 
+// The security id in a $STANDARD_INFORMATION value, and where it ends.
+constexpr size_t kSecurityId = 0x34;
+constexpr size_t kSecurityIdEnd = 0x38;
+// A security descriptor starts with a header of this many bytes.
+constexpr uint32_t kDescriptorHeader = 20;
+
 // Offsets in an attribute header.
 constexpr size_t kResidentHeader = 0x18;
 constexpr size_t kNonResidentHeader = 0x40;
@@ -123,9 +129,14 @@ void RecordInfo::Clear()
     reparseValue.extents.clear();
     hasList = false;
     listOutside = false;
+    listsDescriptor = false;
     list.clear();
     listValue.size = 0;
     listValue.extents.clear();
+    securityId = 0;
+    descriptorOffset = 0;
+    descriptorLength = 0;
+    descriptorOutside = false;
 }
 
 bool DecodeRuns(const uint8_t* runs, size_t size, uint64_t firstVcn, uint64_t lastVcn, uint64_t clusterCount,
@@ -222,6 +233,8 @@ bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info)
         if (length < 0x1A || length > size - at || (nameLength != 0 && nameOffset + 2u * nameLength > length))
             return false;
         const uint64_t reference = Get64(p + 0x10);
+        if (type == kSecurityDescriptor)
+            info.listsDescriptor = true;
         if (type == kFileName || type == kReparsePoint || (type == kData && nameLength == 0))
             info.list.push_back({type, Get16(p + 0x18), Get64(p + 8), reference});
         at += length;
@@ -291,6 +304,23 @@ bool ParseRecord(uint8_t* record, size_t size, uint32_t number, uint64_t cluster
                 if (!ReadOutsideValue(a, clusterCount, info.reparseValue) || info.reparseValue.size < 8)
                     return false;
                 info.reparseOutside = true;
+            }
+        } else if (a.type == kStandardInformation) {
+            // NTFS 3.0 and later keep the security id here; older records
+            // have a shorter value.
+            if (!a.nonResident && a.valueLength >= kSecurityIdEnd)
+                info.securityId = Get32(a.value + kSecurityId);
+        } else if (a.type == kSecurityDescriptor) {
+            // A descriptor of the record's own. One outside the record, one
+            // too short for a descriptor's header, or a second one is not
+            // compared with others.
+            if (a.nonResident || a.valueLength < kDescriptorHeader || info.descriptorLength != 0 ||
+                info.descriptorOutside) {
+                info.descriptorOutside = true;
+                info.descriptorLength = 0;
+            } else {
+                info.descriptorOffset = static_cast<uint16_t>(a.value - record);
+                info.descriptorLength = static_cast<uint16_t>(a.valueLength);
             }
         } else if (a.type == kAttributeList) {
             if (info.hasList || info.baseReference != 0)

@@ -12,8 +12,10 @@
 
 namespace mft {
 
+constexpr uint32_t kStandardInformation = 0x10;
 constexpr uint32_t kAttributeList = 0x20;
 constexpr uint32_t kFileName = 0x30;
+constexpr uint32_t kSecurityDescriptor = 0x50;
 constexpr uint32_t kData = 0x80;
 constexpr uint32_t kReparsePoint = 0xC0;
 constexpr uint32_t kAttributeEnd = 0xFFFFFFFF;
@@ -104,8 +106,18 @@ struct RecordInfo {
 
     bool hasList = false;
     bool listOutside = false;  // the list is in `listValue`, to be read from the volume
+    bool listsDescriptor = false;  // the list names a $SECURITY_DESCRIPTOR
     std::vector<ListEntry> list;
     OutsideValue listValue;
+
+    // Who may read the file: its security id in the volume's $Secure (0:
+    // none, as in records older than NTFS 3.0), or a descriptor of its own
+    // in the record (`descriptorOffset`, `descriptorLength` bytes), or one
+    // not read here (outside the record, or not well formed).
+    uint32_t securityId = 0;
+    uint16_t descriptorOffset = 0;
+    uint16_t descriptorLength = 0;
+    bool descriptorOutside = false;
 
     void Clear();
 };

@@ -4,11 +4,14 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "scan/folder_read.h"
 #include "scan/mft_records.h"
+#include "scan/stoppable_sort.h"
 
 using mft::Extent;
 using mft::RecordInfo;
@@ -26,6 +29,9 @@ constexpr size_t kUpCaseUnits = 65536;
 constexpr uint32_t kNone = 0xFFFFFFFF;
 // Loops that may run long look at the stop flag this often.
 constexpr uint32_t kStopCheckEvery = 4096;
+// Descriptors kept to tell which folders share one; a folder whose
+// descriptor comes after this many others is asked about on its own.
+constexpr size_t kMostAccessClasses = 65536;
 
 struct Boot {
     uint32_t clusterSize = 0;
@@ -79,17 +85,22 @@ bool ReadBoot(VolumeReader& volume, Boot& boot)
 
 // What the scan keeps of a folder while the table is read.
 struct FolderRecord {
+    enum Flags : uint8_t {
+        Linked = 1,   // a link to another place: never entered
+        Refused = 2,  // a walk may not list it: measured as empty
+    };
+
     int64_t ownBytes;
     int32_t fileCount;
     uint32_t record;
     uint32_t parentRecord;
     uint32_t parent;  // index of the parent folder, kNone when it has none
     uint32_t nameOffset;
-    uint32_t reparseTag;
+    uint32_t accessClass;  // folders of a class share a security descriptor; kNone: its own
     uint16_t sequence;
     uint16_t parentSequence;
     uint8_t nameLength;
-    bool hasReparse;
+    uint8_t flags;
 };
 
 // A listed name of a file: the folder that lists it and the file's size,
@@ -157,6 +168,7 @@ struct Piece {
 
 struct PendingBase {
     uint32_t record;
+    uint32_t accessClass;
     uint16_t sequence;
     bool directory;
     size_t firstEntry;  // into listEntries
@@ -165,7 +177,10 @@ struct PendingBase {
 
 class MftReader {
 public:
-    MftReader(VolumeReader& volume, const std::atomic<bool>& stop) : volume_(volume), stop_(stop) {}
+    MftReader(VolumeReader& volume, const std::atomic<bool>& stop, FolderAccess* access)
+        : volume_(volume), stop_(stop), access_(access)
+    {
+    }
 
     MftResult Read(const wchar_t* path, size_t length, MftTree& tree);
 
@@ -179,19 +194,22 @@ private:
     MftResult ReadTable();
     bool Collect(RecordInfo& info, const uint8_t* record);
     bool CompleteReparse(RecordInfo& info);
+    uint32_t AccessClassOf(const RecordInfo& info, const uint8_t* record);
     bool AddListed(uint32_t record, uint16_t sequence, bool directory, const uint64_t* parents, const uint8_t* spaces,
-                   const wchar_t* const* names, const uint8_t* nameLengths, size_t count, uint64_t size, bool hasReparse,
-                   uint32_t tag);
+                   const wchar_t* const* names, const uint8_t* nameLengths, size_t count, uint64_t size, bool linked,
+                   uint32_t accessClass);
     bool AddFromRecord(const RecordInfo& info, const uint8_t* record);
-    bool ResolvePending();
+    MftResult ResolvePending();
     MftResult LinkFolders();
     MftResult SortChildren();
     bool FindStart(const wchar_t* path, size_t length, uint32_t& start) const;
+    FolderAccess::Answer Ask(uint32_t folder, uint32_t start);
     MftResult Emit(uint32_t start, MftTree& tree);
     bool NameLess(uint32_t a, uint32_t b) const;
 
     VolumeReader& volume_;
     const std::atomic<bool>& stop_;
+    FolderAccess* access_;
     Boot boot_;
     std::vector<Extent> mftExtents_;
     uint64_t recordCount_ = 0;
@@ -205,6 +223,15 @@ private:
     std::vector<wchar_t> pieceNames_;
     std::vector<PendingBase> pending_;
     std::vector<RecordInfo::ListEntry> listEntries_;
+
+    // The distinct descriptors of folders seen, each its class's key: a
+    // security id, or a descriptor of the record's own.
+    std::unordered_map<std::string, uint32_t> accessClasses_;
+    std::string accessKey_;
+    size_t classCount_ = 0;
+    std::vector<uint8_t> classAnswers_;  // per class: 0 not asked yet, else the answer + 1
+    std::vector<uint32_t> chain_;
+    std::wstring probePath_;
 
     std::vector<uint32_t> childStart_;  // per folder, into childList_; one more at the end
     std::vector<uint32_t> childList_;
@@ -223,6 +250,9 @@ bool MftReader::ReadStream(const std::vector<Extent>& extents, uint64_t offset, 
         return false;
     --extent;
     while (left != 0) {
+        // A stop is not held up by the rest of a long or scattered read.
+        if (Stopped())
+            return false;
         if (extent == extents.end() || vcn < extent->vcn || vcn >= extent->vcn + extent->length)
             return false;
         const uint64_t count = std::min(left, extent->vcn + extent->length - vcn);
@@ -382,11 +412,34 @@ bool MftReader::LoadUpCase()
     return true;
 }
 
+// The class of folders whose descriptor is the same as this record's:
+// the same descriptor of their own, or else the same security id. kNone
+// when the record's descriptor is not where it can be compared.
+uint32_t MftReader::AccessClassOf(const RecordInfo& info, const uint8_t* record)
+{
+    accessKey_.clear();
+    if (info.descriptorLength != 0) {
+        accessKey_.push_back('D');
+        accessKey_.append(reinterpret_cast<const char*>(record + info.descriptorOffset), info.descriptorLength);
+    } else if (info.descriptorOutside || info.listsDescriptor || info.securityId == 0) {
+        return kNone;
+    } else {
+        accessKey_.push_back('I');
+        for (int shift = 0; shift < 32; shift += 8)
+            accessKey_.push_back(static_cast<char>(info.securityId >> shift));
+    }
+    if (accessClasses_.size() >= kMostAccessClasses) {
+        const auto known = accessClasses_.find(accessKey_);
+        return known == accessClasses_.end() ? kNone : known->second;
+    }
+    return accessClasses_.try_emplace(accessKey_, static_cast<uint32_t>(accessClasses_.size())).first->second;
+}
+
 // Adds what a listing shows of a file or folder: a folder once by its
 // name, a file once for every name.
 bool MftReader::AddListed(uint32_t record, uint16_t sequence, bool directory, const uint64_t* parents,
                           const uint8_t* spaces, const wchar_t* const* names, const uint8_t* nameLengths, size_t count,
-                          uint64_t size, bool hasReparse, uint32_t tag)
+                          uint64_t size, bool linked, uint32_t accessClass)
 {
     if (size > mft::kLargestFileSize)
         return false;
@@ -407,8 +460,8 @@ bool MftReader::AddListed(uint32_t record, uint16_t sequence, bool directory, co
             folder.parent = kNone;
             folder.nameOffset = static_cast<uint32_t>(folderNames_.size());
             folder.nameLength = nameLengths[i];
-            folder.hasReparse = hasReparse;
-            folder.reparseTag = tag;
+            folder.accessClass = accessClass;
+            folder.flags = linked ? FolderRecord::Linked : 0;
             if (folderNames_.size() > kNone - 256)
                 throw std::bad_alloc();
             folderNames_.insert(folderNames_.end(), names[i], names[i] + nameLengths[i]);
@@ -447,7 +500,8 @@ bool MftReader::AddFromRecord(const RecordInfo& info, const uint8_t* record)
     }
     const uint64_t size = info.data.empty() ? 0 : info.data[0].size;
     return AddListed(info.number, info.sequence, info.directory, parents, spaces, names, lengths, count, size,
-                     info.hasReparse, info.reparseTag);
+                     info.hasReparse && !EntersReparseFolder(info.reparseTag),
+                     info.directory ? AccessClassOf(info, record) : kNone);
 }
 
 // Reads the tag of a reparse point whose data lies outside its record.
@@ -480,7 +534,8 @@ bool MftReader::Collect(RecordInfo& info, const uint8_t* record)
             if (!ReadValue(info.listValue, list) || !mft::ParseAttributeList(list.data(), list.size(), info))
                 return false;
         }
-        pending_.push_back({info.number, info.sequence, info.directory, listEntries_.size(), info.list.size()});
+        pending_.push_back({info.number, info.directory ? AccessClassOf(info, record) : kNone, info.sequence,
+                            info.directory, listEntries_.size(), info.list.size()});
         listEntries_.insert(listEntries_.end(), info.list.begin(), info.list.end());
     }
     for (const RecordInfo::Name& name : info.names) {
@@ -543,15 +598,21 @@ MftResult MftReader::ReadTable()
 // Puts together the records spread over several: every attribute their
 // lists name must be found where the list says, in a record that names
 // the base as its own.
-bool MftReader::ResolvePending()
+MftResult MftReader::ResolvePending()
 {
     auto key = [](const Piece& p) { return std::make_tuple(p.record, p.attributeId, p.type); };
-    std::sort(pieces_.begin(), pieces_.end(), [&](const Piece& a, const Piece& b) { return key(a) < key(b); });
+    if (!SortUnlessStopped(
+            pieces_.begin(), pieces_.end(), [&](const Piece& a, const Piece& b) { return key(a) < key(b); },
+            [this] { return Stopped(); }))
+        return MftResult::Stopped;
     std::vector<uint64_t> parents;
     std::vector<uint8_t> spaces, lengths;
     std::vector<const wchar_t*> names;
     std::vector<std::pair<uint64_t, uint16_t>> listed;
-    for (const PendingBase& base : pending_) {
+    for (size_t at = 0; at < pending_.size(); ++at) {
+        if (at % kStopCheckEvery == 0 && Stopped())
+            return MftResult::Stopped;
+        const PendingBase& base = pending_[at];
         const uint64_t baseReference = base.record | uint64_t{base.sequence} << 48;
         // Each attribute is listed once; a list naming one twice would
         // count a name twice.
@@ -562,7 +623,7 @@ bool MftReader::ResolvePending()
         }
         std::sort(listed.begin(), listed.end());
         if (std::adjacent_find(listed.begin(), listed.end()) != listed.end())
-            return false;
+            return MftResult::Failed;
         parents.clear();
         spaces.clear();
         lengths.clear();
@@ -574,16 +635,16 @@ bool MftReader::ResolvePending()
             const RecordInfo::ListEntry& entry = listEntries_[base.firstEntry + i];
             const uint64_t number = mft::RecordOf(entry.reference);
             if (number >= recordCount_)
-                return false;
+                return MftResult::Failed;
             const Piece probe{0, 0, 0, static_cast<uint32_t>(number), entry.type, 0, 0, entry.attributeId, 0, 0};
             auto found = std::lower_bound(pieces_.begin(), pieces_.end(), probe,
                                           [&](const Piece& a, const Piece& b) { return key(a) < key(b); });
             if (found == pieces_.end() || key(*found) != key(probe) ||
                 found->sequence != mft::SequenceOf(entry.reference))
-                return false;
+                return MftResult::Failed;
             const bool own = number == base.record;
             if (own ? found->baseReference != 0 : found->baseReference != baseReference)
-                return false;
+                return MftResult::Failed;
             if (entry.type == mft::kFileName) {
                 parents.push_back(found->value);
                 spaces.push_back(found->nameSpace);
@@ -591,31 +652,32 @@ bool MftReader::ResolvePending()
                 names.push_back(pieceNames_.data() + found->nameOffset);
             } else if (entry.type == mft::kData) {
                 if (found->firstVcn != entry.firstVcn)
-                    return false;
+                    return MftResult::Failed;
                 if (entry.firstVcn == 0) {
                     if (sized)
-                        return false;
+                        return MftResult::Failed;
                     sized = true;
                     size = found->value;
                 }
             } else {
                 if (hasReparse)
-                    return false;
+                    return MftResult::Failed;
                 hasReparse = true;
                 tag = static_cast<uint32_t>(found->value);
             }
         }
         // A file has at most 1024 names.
         if (parents.size() > 1024)
-            return false;
+            return MftResult::Failed;
         if (!AddListed(base.record, base.sequence, base.directory, parents.data(), spaces.data(), names.data(),
-                       lengths.data(), parents.size(), size, hasReparse, tag))
-            return false;
+                       lengths.data(), parents.size(), size, hasReparse && !EntersReparseFolder(tag),
+                       base.accessClass))
+            return MftResult::Failed;
     }
     std::vector<Piece>().swap(pieces_);
     std::vector<PendingBase>().swap(pending_);
     std::vector<RecordInfo::ListEntry>().swap(listEntries_);
-    return true;
+    return MftResult::Done;
 }
 
 // Finds every folder's parent, sums every file into the folder that lists
@@ -623,8 +685,11 @@ bool MftReader::ResolvePending()
 // are in no listing; a loop of parents is damage.
 MftResult MftReader::LinkFolders()
 {
-    std::sort(folders_.begin(), folders_.end(),
-              [](const FolderRecord& a, const FolderRecord& b) { return a.record < b.record; });
+    if (!SortUnlessStopped(
+            folders_.begin(), folders_.end(),
+            [](const FolderRecord& a, const FolderRecord& b) { return a.record < b.record; },
+            [this] { return Stopped(); }))
+        return MftResult::Stopped;
     const size_t count = folders_.size();
     auto find = [&](uint32_t record, uint16_t sequence) -> uint32_t {
         auto at = std::lower_bound(folders_.begin(), folders_.end(), record,
@@ -720,14 +785,28 @@ bool MftReader::NameLess(uint32_t a, uint32_t b) const
     return false;
 }
 
+// Every folder's subfolders in listing order. The stop flag is looked at
+// between folders once they add up to a piece of sorting, and within a
+// folder that alone holds more.
 MftResult MftReader::SortChildren()
 {
     const size_t count = folders_.size();
+    auto less = [this](uint32_t a, uint32_t b) { return NameLess(a, b); };
+    auto stopped = [this] { return Stopped(); };
+    size_t sinceCheck = 0;
     for (size_t i = 0; i < count; ++i) {
-        if (i % kStopCheckEvery == 0 && Stopped())
+        const size_t children = childStart_[i + 1] - childStart_[i];
+        if (children < 2)
+            continue;
+        sinceCheck += children;
+        if (sinceCheck >= kSortPiece) {
+            sinceCheck = 0;
+            if (Stopped())
+                return MftResult::Stopped;
+        }
+        if (!SortUnlessStopped(childList_.begin() + childStart_[i], childList_.begin() + childStart_[i + 1], less,
+                               stopped))
             return MftResult::Stopped;
-        std::sort(childList_.begin() + childStart_[i], childList_.begin() + childStart_[i + 1],
-                  [this](uint32_t a, uint32_t b) { return NameLess(a, b); });
     }
     return MftResult::Done;
 }
@@ -767,7 +846,7 @@ bool MftReader::FindStart(const wchar_t* path, size_t length, uint32_t& start) c
         at = exact != kNone ? exact : (caselessCount == 1 ? caseless : kNone);
         if (at == kNone)
             return false;
-        if (folders_[at].hasReparse && !EntersReparseFolder(folders_[at].reparseTag))
+        if (folders_[at].flags & FolderRecord::Linked)
             return false;
         begin = end + 1;
         if (end + 1 == length)
@@ -777,17 +856,57 @@ bool MftReader::FindStart(const wchar_t* path, size_t length, uint32_t& start) c
     return true;
 }
 
+// Whether a walk could list `folder` (below or at `start`): the answer
+// for its class, asked for the first folder of the class.
+FolderAccess::Answer MftReader::Ask(uint32_t folder, uint32_t start)
+{
+    const uint32_t accessClass = folders_[folder].accessClass;
+    if (accessClass != kNone && classAnswers_[accessClass] != 0)
+        return static_cast<FolderAccess::Answer>(classAnswers_[accessClass] - 1);
+    chain_.clear();
+    for (uint32_t at = folder; at != start; at = folders_[at].parent)
+        chain_.push_back(at);
+    probePath_.clear();
+    for (size_t i = chain_.size(); i-- > 0;) {
+        const FolderRecord& f = folders_[chain_[i]];
+        if (!probePath_.empty())
+            probePath_ += L'\\';
+        probePath_.append(folderNames_.data() + f.nameOffset, f.nameLength);
+    }
+    const FolderAccess::Answer answer = access_->Probe(probePath_.data(), probePath_.size());
+    if (accessClass != kNone)
+        classAnswers_[accessClass] = static_cast<uint8_t>(answer + 1);
+    return answer;
+}
+
 MftResult MftReader::Emit(uint32_t start, MftTree& tree)
 {
     // The tree is kept while the scan lasts: sized exactly, from a first
-    // pass over the folders it will hold.
+    // pass over the folders it will hold. That pass also finds the folders
+    // a walk could not list.
+    if (access_ != nullptr)
+        classAnswers_.assign(classCount_, 0);
     std::vector<uint32_t> source;
     source.push_back(start);
     size_t nameUnits = start == 0 ? 0 : folders_[start].nameLength;
     for (size_t at = 0; at < source.size(); ++at) {
-        const FolderRecord& from = folders_[source[at]];
-        if (at != 0 && from.hasReparse && !EntersReparseFolder(from.reparseTag))
+        if (at % kStopCheckEvery == 0 && Stopped())
+            return MftResult::Stopped;
+        FolderRecord& from = folders_[source[at]];
+        if (at != 0 && (from.flags & FolderRecord::Linked))
             continue;
+        if (access_ != nullptr) {
+            const FolderAccess::Answer answer = Ask(source[at], start);
+            // A start folder the walk cannot list is the walk's to measure.
+            if (answer == FolderAccess::Unknown || (answer == FolderAccess::Refused && at == 0))
+                return MftResult::Failed;
+            if (Stopped())
+                return MftResult::Stopped;
+            if (answer == FolderAccess::Refused) {
+                from.flags |= FolderRecord::Refused;
+                continue;
+            }
+        }
         for (uint32_t c = childStart_[source[at]]; c < childStart_[source[at] + 1]; ++c) {
             source.push_back(childList_[c]);
             nameUnits += folders_[childList_[c]].nameLength;
@@ -799,8 +918,8 @@ MftResult MftReader::Emit(uint32_t start, MftTree& tree)
     tree.names.reserve(nameUnits);
     source.resize(1);
     const FolderRecord& first = folders_[start];
-    tree.folders.push_back({first.ownBytes, first.fileCount, 0, 0, 0, 0, static_cast<uint16_t>(start == 0 ? 0 : first.nameLength),
-                            true});
+    tree.folders.push_back({first.ownBytes, first.fileCount, 0, 0, 0, 0,
+                            static_cast<uint16_t>(start == 0 ? 0 : first.nameLength), true});
     if (start != 0)
         tree.names.insert(tree.names.end(), folderNames_.begin() + first.nameOffset,
                           folderNames_.begin() + first.nameOffset + first.nameLength);
@@ -814,7 +933,7 @@ MftResult MftReader::Emit(uint32_t start, MftTree& tree)
         tree.folders[at].childCount = childStart_[from + 1] - childStart_[from];
         for (uint32_t c = childStart_[from]; c < childStart_[from + 1]; ++c) {
             const FolderRecord& child = folders_[childList_[c]];
-            const bool entered = !child.hasReparse || EntersReparseFolder(child.reparseTag);
+            const bool entered = (child.flags & (FolderRecord::Linked | FolderRecord::Refused)) == 0;
             tree.folders.push_back({entered ? child.ownBytes : 0, entered ? child.fileCount : 0,
                                     static_cast<uint32_t>(at), 0, 0, static_cast<uint32_t>(tree.names.size()),
                                     child.nameLength, entered});
@@ -828,15 +947,19 @@ MftResult MftReader::Emit(uint32_t start, MftTree& tree)
 
 MftResult MftReader::Read(const wchar_t* path, size_t length, MftTree& tree)
 {
-    if (!ReadBoot(volume_, boot_) || !LoadMftLayout() || !LoadUpCase())
-        return MftResult::Failed;
+    if (!ReadBoot(volume_, boot_) || Stopped() || !LoadMftLayout() || !LoadUpCase())
+        return Stopped() ? MftResult::Stopped : MftResult::Failed;
     MftResult result = ReadTable();
     if (result != MftResult::Done)
         return result;
     if (Stopped())
         return MftResult::Stopped;
-    if (!ResolvePending())
-        return MftResult::Failed;
+    result = ResolvePending();
+    if (result != MftResult::Done)
+        return result;
+    // Only how many descriptors there are is needed from here on.
+    classCount_ = accessClasses_.size();
+    std::unordered_map<std::string, uint32_t>().swap(accessClasses_);
     result = LinkFolders();
     if (result != MftResult::Done)
         return result;
@@ -858,13 +981,16 @@ void MftTree::Clear()
 }
 
 MftResult ReadMftTree(VolumeReader& volume, const wchar_t* path, size_t length, const std::atomic<bool>& stop,
-                      MftTree& tree)
+                      MftTree& tree, FolderAccess* access)
 {
     tree.Clear();
     MftResult result;
     try {
-        MftReader reader(volume, stop);
+        MftReader reader(volume, stop, access);
         result = reader.Read(path, length, tree);
+        // A read cut short by a stop fails where it stood.
+        if (result == MftResult::Failed && stop.load())
+            result = MftResult::Stopped;
     } catch (const std::bad_alloc&) {
         result = MftResult::OutOfMemory;
     } catch (const std::length_error&) {

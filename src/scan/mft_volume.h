@@ -30,7 +30,8 @@ struct MftFolder {
     uint32_t childCount;  // in the order a listing of this folder gives them
     uint32_t nameOffset;  // into MftTree::names
     uint16_t nameLength;  // UTF-16 units, as the file system spells the name
-    bool entered;         // false: a link to another place, measured as empty (no files, no subfolders)
+    bool entered;         // false: a link to another place, or a folder a walk may not list:
+                          // measured as empty (no files, no subfolders)
 };
 static_assert(sizeof(MftFolder) == 32, "a folder of the tree grew");
 
@@ -54,12 +55,32 @@ enum class MftResult : uint8_t {
     OutOfMemory,  // the tree did not fit in memory
 };
 
+// Whether a walk could list a folder. A walk measures a folder it may not
+// list as empty and does not enter it; the table shows every folder's
+// contents whoever asks. Who may list a folder depends on its security
+// descriptor, not on where it is, so the reader asks once per descriptor
+// that folders of the tree share, for the first such folder it meets.
+class FolderAccess {
+public:
+    enum Answer : uint8_t {
+        Listed,   // a listing starts
+        Refused,  // access denied: the walk measures it as empty
+        Unknown,  // any other failure: the table and the walk may disagree
+    };
+    virtual ~FolderAccess() = default;
+    // `path`: the folder's names below the start folder, joined by
+    // backslashes (`length` UTF-16 units; empty for the start folder).
+    virtual Answer Probe(const wchar_t* path, size_t length) = 0;
+};
+
 // Reads the whole master file table of `volume` and gives the tree below
 // the start folder, `path` (`length` UTF-16 units) below the volume's
 // root: names separated by backslashes, no leading or trailing one; empty
 // for the root itself. The names are matched case-insensitively through
-// the volume's upper-case table, as Windows resolves them. Returns within
-// half a second of `stop` being set. Anything but Done leaves `tree`
-// empty. Nothing is ever written to the volume.
+// the volume's upper-case table, as Windows resolves them. With `access`,
+// a folder whose descriptor it refuses is measured as empty and not
+// entered; a start folder it refuses, or any answer it cannot give, fails
+// the read. Returns within half a second of `stop` being set. Anything but
+// Done leaves `tree` empty. Nothing is ever written to the volume.
 MftResult ReadMftTree(VolumeReader& volume, const wchar_t* path, size_t length, const std::atomic<bool>& stop,
-                      MftTree& tree);
+                      MftTree& tree, FolderAccess* access = nullptr);

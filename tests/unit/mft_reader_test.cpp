@@ -5,32 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "allocation_limit.h"
 #include "ntfs_builder.h"
 #include "scan/mft_records.h"
 #include "scan/mft_volume.h"
-
-// Allocations larger than this fail while a test sets it lower.
-static std::atomic<size_t> failAllocationsAbove{~size_t{0}};
-
-void* operator new(size_t size)
-{
-    if (size > failAllocationsAbove.load(std::memory_order_relaxed))
-        throw std::bad_alloc();
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 // Results by name in failure messages.
 void PrintTo(MftResult result, std::ostream* os)
@@ -285,6 +269,95 @@ TEST(MftReader, ReportsALackOfMemoryAsSuch)
     failAllocationsAbove = ~size_t{0};
     EXPECT_EQ(result, MftResult::OutOfMemory);
     EXPECT_TRUE(tree.folders.empty());
+}
+
+// Answers for folders by their name, as a walk of them would find them:
+// "shut..." and "own-c" are refused, "odd" fails otherwise; every question
+// is kept. `start` is the start folder's name.
+class NamedAccess : public FolderAccess {
+public:
+    explicit NamedAccess(std::wstring start = L"") : start(std::move(start)) {}
+    std::wstring start;
+    std::vector<std::wstring> asked;
+    Answer Probe(const wchar_t* path, size_t length) override
+    {
+        const std::wstring folder(path, length);
+        asked.push_back(folder);
+        const std::wstring name = folder.empty() ? start : folder.substr(folder.rfind(L'\\') + 1);
+        if (name.rfind(L"shut", 0) == 0 || name == L"own-c")
+            return Refused;
+        return name == L"odd" ? Unknown : Listed;
+    }
+};
+
+// Folders of one descriptor (one security id, or the same descriptor of
+// their own) share one answer, asked for the first of them a walk would
+// reach; a folder without either is asked about on its own.
+struct AccessVolume {
+    NtfsBuilder b;
+    AccessVolume()
+    {
+        const uint32_t root = NtfsBuilder::kRoot;
+        const std::vector<uint8_t> readable(24, 1), denying(24, 2);
+        const uint32_t open1 = b.AddFolder(root, L"open1");
+        b.SetSecurityId(open1, 0x100);
+        b.AddFile(open1, L"f", 10);
+        b.SetSecurityId(b.AddFolder(open1, L"inner"), 0x100);
+        const uint32_t shut2 = b.AddFolder(open1, L"shut2");
+        b.SetSecurityId(shut2, 0x101);
+        b.AddFile(shut2, L"g", 30);
+        const uint32_t shut1 = b.AddFolder(root, L"shut1");
+        b.SetSecurityId(shut1, 0x101);
+        b.AddFile(shut1, L"h", 20);
+        b.SetSecurityId(b.AddFolder(shut1, L"hidden"), 0x100);
+        b.SetSecurityId(b.AddFolder(root, L"open2"), 0x100);
+        b.SetDescriptor(b.AddFolder(root, L"own-a"), readable);
+        b.SetDescriptor(b.AddFolder(root, L"own-b"), readable);
+        const uint32_t ownC = b.AddFolder(root, L"own-c");
+        b.SetDescriptor(ownC, denying);
+        b.AddFile(ownC, L"i", 40);
+        b.AddFolder(root, L"plain");
+        b.AddFolder(root, L"plain2");
+    }
+};
+
+TEST(MftReader, AsksOncePerDescriptorAndEmptiesWhatAWalkMayNotList)
+{
+    AccessVolume v;
+    const std::vector<uint8_t> image = v.b.Build();
+    MemoryVolume volume(image);
+    std::atomic<bool> stop{false};
+    NamedAccess access;
+    MftTree tree;
+    ASSERT_EQ(ReadMftTree(volume, L"", 0, stop, tree, &access), MftResult::Done);
+    EXPECT_EQ(Describe(tree), L"(0,0){open1(10,1){inner(0,0) ~shut2(0,0)} open2(0,0) own-a(0,0) own-b(0,0) "
+                              L"~own-c(0,0) plain(0,0) plain2(0,0) ~shut1(0,0)}");
+    EXPECT_EQ(tree.FolderCount(), 10u);  // shut2 and shut1 counted, what is in them not
+    EXPECT_EQ(access.asked,
+              (std::vector<std::wstring>{L"", L"open1", L"own-a", L"own-c", L"plain", L"plain2", L"shut1"}));
+
+    // Asked from a start folder below the root, by the path below it.
+    NamedAccess fromOpen1(L"open1");
+    ASSERT_EQ(ReadMftTree(volume, L"open1", 5, stop, tree, &fromOpen1), MftResult::Done);
+    EXPECT_EQ(Describe(tree), L"open1(10,1){inner(0,0) ~shut2(0,0)}");
+    EXPECT_EQ(fromOpen1.asked, (std::vector<std::wstring>{L"", L"shut2"}));
+}
+
+// A start folder the walk may not list, or an answer that is neither yes
+// nor no, is the walk's to find out.
+TEST(MftReader, FailsWhenTheStartFolderIsRefusedOrAnAnswerIsUnknown)
+{
+    AccessVolume v;
+    const uint32_t odd = v.b.AddFolder(NtfsBuilder::kRoot, L"odd");
+    v.b.AddFolder(odd, L"below");
+    MemoryVolume volume(v.b.Build());
+    std::atomic<bool> stop{false};
+    MftTree tree;
+    NamedAccess fromShut1(L"shut1"), fromRoot, fromOpen1(L"open1");
+    EXPECT_EQ(ReadMftTree(volume, L"shut1", 5, stop, tree, &fromShut1), MftResult::Failed);
+    EXPECT_EQ(ReadMftTree(volume, L"", 0, stop, tree, &fromRoot), MftResult::Failed);
+    EXPECT_TRUE(tree.folders.empty());
+    EXPECT_EQ(ReadMftTree(volume, L"open1", 5, stop, tree, &fromOpen1), MftResult::Done);
 }
 
 TEST(MftRecords, ReadsTheRunsOfAFragmentedAndSparseStream)

@@ -217,6 +217,25 @@ uint32_t NtfsBuilder::Spread(uint32_t record)
     return extension;
 }
 
+void NtfsBuilder::SetSecurityId(uint32_t record, uint32_t id)
+{
+    Attribute a;
+    a.type = 0x10;
+    a.id = records_[record].nextId++;
+    a.value.assign(0x48, 0);
+    Put32(a.value, 0x34, id);
+    records_[record].attributes.push_back(a);
+}
+
+void NtfsBuilder::SetDescriptor(uint32_t record, const std::vector<uint8_t>& descriptor)
+{
+    Attribute a;
+    a.type = 0x50;
+    a.id = records_[record].nextId++;
+    a.value = descriptor;
+    records_[record].attributes.push_back(a);
+}
+
 std::vector<uint8_t> NtfsBuilder::Serialize(uint32_t number, Record& record) const
 {
     std::vector<uint8_t> r(kRecordSize, 0);

@@ -42,6 +42,10 @@ public:
     // A named stream of `size` bytes.
     void AddStream(uint32_t record, const std::wstring& name, uint64_t size);
     void SetReparseTag(uint32_t record, uint32_t tag);
+    // Who may read the record: a $STANDARD_INFORMATION of NTFS 3.x naming
+    // security id `id` in $Secure, or a $SECURITY_DESCRIPTOR of its own.
+    void SetSecurityId(uint32_t record, uint32_t id);
+    void SetDescriptor(uint32_t record, const std::vector<uint8_t>& descriptor);
     // Gives the record's $FILE_NAME and $DATA attributes to a new extension
     // record, listed in an $ATTRIBUTE_LIST of the base; returns the
     // extension.

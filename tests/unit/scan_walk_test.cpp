@@ -483,6 +483,7 @@ TEST_F(WalkTest, ARefusedFindFirstFallsBackToThePlainCall)
     findFirstFileEx = Refuse::FindFirst;
     auto rows = Scan(Options());
     findFirstFileEx = FindFirstFileExW;
+    ForgetRefusedFindLevelForTest();
     EXPECT_EQ(refused, 1);  // asked once, then never again
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<Row>{{P(""), 6, 1}, {P("a"), 5, 2}, {P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1},
