@@ -38,12 +38,12 @@ keep() {  # figure seconds
 }
 for round in $(seq "$rounds"); do
     for n in 1 2 4; do
-        line="$("$WINE64" "$pwalk" "$n" "$tree")"
+        line="$("$WINE64" "$pwalk" "$n" "$tree" | tr -d '\r')"
         ms="$(sed -nE 's/.* ms=([0-9.]+).*/\1/p' <<<"$line")"
         echo "round $round: $line"
         keep "pwalk $n" "$(printf '%.3f' "$(echo "scale=4; $ms / 1000" | bc)")"
     done
-    out="$(DW_BENCH_ONLY=walk DW_BENCH_ROUNDS=1 "$WINE64" "$exe" "$tree")"
+    out="$(DW_BENCH_ONLY=walk DW_BENCH_ROUNDS=1 "$WINE64" "$exe" "$tree" | tr -d '\r')"
     bare="$(sed -nE 's/^bare walk, one thread: ([0-9.]+) s/\1/p' <<<"$out")"
     auto="$(sed -nE 's/^auto \(([0-9]+)\) +([0-9.]+) s.*/\2/p' <<<"$out")"
     autoDontCount="$(sed -nE 's/^auto \([0-9]+\) .*\) +([0-9.]+) s +[0-9]+ rows.*/\1/p' <<<"$out")"
