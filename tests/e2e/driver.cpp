@@ -115,9 +115,15 @@ std::string MakeTempDir(const std::string& tag)
     static std::atomic<int> counter{0};
     char base[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, base);
+    // Wine hands out process ids again soon, so the id alone could name the
+    // folder of the test just before, which its program may still be
+    // leaving; the clock makes the name new.
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
     char path[MAX_PATH];
-    std::snprintf(path, sizeof path, "%sdw-%s-%lu-%d", base, tag.c_str(), GetCurrentProcessId(), counter++);
-    // A leftover from an earlier run of the same id is emptied.
+    std::snprintf(path, sizeof path, "%sdw-%s-%lu-%d-%llx", base, tag.c_str(), GetCurrentProcessId(), counter++,
+                  static_cast<unsigned long long>(now.QuadPart));
+    // A leftover from an earlier run of the same name is emptied.
     SHFILEOPSTRUCTA op{};
     char from[MAX_PATH + 2] = {};
     std::memcpy(from, path, std::strlen(path));
