@@ -788,15 +788,31 @@ bool Dunewright::StartExe(const std::string& exePath, const Options& options)
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(), &startup,
-                        &info))
+    // Seen about once in a few full runs under Wine: the start refused
+    // within milliseconds. It is said, and tried once more.
+    bool started = false;
+    for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(500);
+        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(),
+                                 &startup, &info) != FALSE;
+        if (!started)
+            std::fprintf(stderr, "CreateProcess of %s in %s failed: error %lu\n", exePath.c_str(),
+                         workDir_.c_str(), GetLastError());
+    }
+    if (!started)
         return false;
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     pid_ = info.dwProcessId;
-    if (options.waitForMain)
-        return WaitMainWindow() != nullptr;
-    return true;
+    if (!options.waitForMain)
+        return true;
+    if (WaitMainWindow() != nullptr)
+        return true;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    std::fprintf(stderr, "the program shows no main window (exit code %lu)\n", code);
+    return false;
 }
 
 void PostKey(HWND control, UINT virtualKey)
