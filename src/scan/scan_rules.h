@@ -22,7 +22,7 @@ bool PassesDepthFilter(const ScanOptions& options, int32_t level);
 
 // The find filter: off, or whether the folder's whole path matches the find
 // text, exclusive-or InvertFind. A text holding `*` or `?` is a wildcard
-// specification matched against the whole path (PathMatchSpecW); any other
+// pattern matched against the whole path (PathMatchSpecW); any other
 // text is looked for inside the path, letter case ignored as the system's
 // case mapping has it (so "łódź" finds "Łódź"), and the empty text
 // is inside every path. The text is prepared once; Passes allocates nothing
@@ -42,7 +42,7 @@ private:
     bool on_;
     bool invert_;
     bool wildcard_;
-    // As given for a wildcard specification; upper-cased for a plain text.
+    // As given for a wildcard pattern; upper-cased for a plain text.
     std::wstring text_;
 };
 

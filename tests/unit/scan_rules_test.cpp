@@ -123,7 +123,7 @@ TEST(FindFilter, PlainTextKeepsThePathsThatHoldItWhateverTheCase)
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\x\\musical"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Users\\Me"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Mu\\sic"));
-    // Characters a wildcard specification would read otherwise are plain.
+    // Characters a wildcard pattern would read otherwise are plain.
     std::strcpy(o.FindText, "a;b[1]");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\A;B[1]\\x"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\a"));
