@@ -63,3 +63,20 @@ public:
 private:
     HANDLE handle_;
 };
+
+// A file or folder handle from CreateFile*, closed with CloseHandle.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr)
+            CloseHandle(handle_);
+    }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/app_state.h"
+#include "app/command_line.h"
 #include "app/message_loop.h"
 #include "app/single_instance.h"
 #include "app/terms_gate.h"
@@ -12,12 +13,26 @@
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 
+namespace {
+
+// How long a start with a folder waits for the running instance to end.
+constexpr unsigned long kRestartWaitMs = 10000;
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     ResetAppState();
     LoadSettings();
-    if (app.singleInstance && !IsFirstInstance())
-        return 0;
+    // A folder as the only argument: scan it once the window is up. A
+    // restart as administrator starts so, and waits for the instance that
+    // started it to end, and then takes the settings that one saved.
+    const std::optional<std::wstring> folder = FolderArgument(ProgramArguments());
+    if (app.singleInstance && !IsFirstInstance()) {
+        if (!folder || !WaitToBeFirstInstance(kRestartWaitMs))
+            return 0;
+        LoadSettings();
+    }
 
     app.instance = instance;
     InitCommonControls();
@@ -38,6 +53,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         CoUninitialize();
         return 0;
     }
+    if (folder)
+        ScanFolderAtStart(app.mainWindow, *folder);
 
     do {
         WaitMessage();

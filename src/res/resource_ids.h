@@ -42,6 +42,7 @@
 #define IDM_DONATE 40014
 #define IDM_COPY_FOLDER_NAME 40015
 #define IDM_UPDATE_CHECK 40017
+#define IDM_RESTART_ELEVATED 40018
 
 // Options dialog (template 106).
 #define IDC_OPTIONS_BROWSE 1033

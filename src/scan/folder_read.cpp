@@ -1,13 +1,17 @@
 #include "scan/folder_read.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
 #include "app/handles.h"
 #include "app/wide_path.h"
+#include "scan/folder_measure.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;
 FindNextFunction findNextFile = FindNextFileW;
+OpenFolderFunction openFolder = CreateFileW;
+QueryFolderFunction queryFolder = GetFileInformationByHandleEx;
 
 namespace {
 
@@ -35,21 +39,104 @@ bool IsDots(const wchar_t* name)
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
+void AddSubfolder(const wchar_t* name, size_t nameLength, uint32_t attributes, uint32_t tag,
+                  FolderListing& listing)
+{
+    const bool linked = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(tag);
+    listing.subfolders.push_back(
+        {static_cast<uint32_t>(listing.names.size()), static_cast<uint16_t>(nameLength), !linked});
+    listing.names.insert(listing.names.end(), name, name + nameLength);
+}
+
+// A length as the listing gives it; a negative one (a damaged entry) is
+// nothing.
+int64_t LengthOf(int64_t bytes)
+{
+    return bytes < 0 ? 0 : bytes;
+}
+
 void AddEntry(const WIN32_FIND_DATAW& data, FolderListing& listing)
 {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (IsDots(data.cFileName))
             return;
-        const bool linked =
-            (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !EntersReparseFolder(data.dwReserved0);
-        const size_t nameLength = wcsnlen(data.cFileName, MAX_PATH);
-        listing.subfolders.push_back(
-            {static_cast<uint32_t>(listing.names.size()), static_cast<uint16_t>(nameLength), !linked});
-        listing.names.insert(listing.names.end(), data.cFileName, data.cFileName + nameLength);
+        AddSubfolder(data.cFileName, wcsnlen(data.cFileName, MAX_PATH), data.dwFileAttributes, data.dwReserved0,
+                     listing);
     } else {
-        listing.ownBytes +=
-            static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        listing.ownBytes = AddBytes(listing.ownBytes, LengthOf(static_cast<int64_t>(size)));
         ++listing.fileCount;
+    }
+}
+
+// Ids that name no file in particular: a file system without ids gives 0,
+// and one whose ids do not fit in 64 bits gives all ones.
+bool UsableFileId(uint64_t id)
+{
+    return id != 0 && id != UINT64_MAX;
+}
+
+// One entry of a listing read through the folder's handle. For a reparse
+// point the field that otherwise holds the extended attributes' size holds
+// its tag, as the find functions give it.
+void AddEntry(const FILE_ID_BOTH_DIR_INFO& entry, uint32_t clusterBytes, FolderListing& listing)
+{
+    const wchar_t* name = entry.FileName;
+    const size_t nameLength = entry.FileNameLength / sizeof(wchar_t);
+    if (entry.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if ((nameLength == 1 && name[0] == L'.') || (nameLength == 2 && name[0] == L'.' && name[1] == L'.'))
+            return;
+        const uint32_t tag = (entry.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? entry.EaSize : 0;
+        AddSubfolder(name, std::min<size_t>(nameLength, UINT16_MAX), entry.FileAttributes, tag, listing);
+        return;
+    }
+    listing.ownBytes = AddBytes(listing.ownBytes, LengthOf(entry.EndOfFile.QuadPart));
+    ++listing.fileCount;
+    // Counted from the entry alone, whatever its marks say (offline, or a
+    // cloud file that would be recalled when opened): nothing is opened.
+    int64_t onDisk = LengthOf(entry.AllocationSize.QuadPart);
+    if (onDisk < static_cast<int64_t>(clusterBytes))
+        onDisk = 0;  // kept inside the file table: no cluster of its own
+    if (onDisk == 0)
+        return;
+    listing.ownOnDisk = AddBytes(listing.ownOnDisk, onDisk);
+    const uint64_t id = static_cast<uint64_t>(entry.FileId.QuadPart);
+    if (UsableFileId(id))
+        listing.linked.push_back({id, onDisk});
+}
+
+// Reads the listing through the folder's own handle, which also gives each
+// file's allocation and id. Opening the folder lists it; no file is opened.
+void ReadListingByHandle(const wchar_t* path, size_t length, uint32_t clusterBytes, FolderListing& listing,
+                         const std::atomic<bool>& stop)
+{
+    // The path terminated, as it is (a volume's root keeps its backslash:
+    // without it the path would name the volume's device).
+    listing.pattern.assign(path, path + length);
+    listing.pattern.push_back(L'\0');
+    FileHandle folder(openFolder(listing.pattern.data(), FILE_LIST_DIRECTORY,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    listing.started = folder.get() != INVALID_HANDLE_VALUE;
+    if (!listing.started)
+        return;
+    constexpr size_t kEntryBytes = 64 * 1024;
+    listing.entries.resize(kEntryBytes / sizeof(uint64_t));
+    auto* buffer = reinterpret_cast<unsigned char*>(listing.entries.data());
+    for (;;) {
+        if (!queryFolder(folder.get(), FileIdBothDirectoryInfo, buffer, static_cast<DWORD>(kEntryBytes))) {
+            listing.cutShort = GetLastError() != ERROR_NO_MORE_FILES;
+            return;
+        }
+        for (size_t at = 0;;) {
+            const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+            AddEntry(entry, clusterBytes, listing);
+            if (entry.NextEntryOffset == 0 || at + entry.NextEntryOffset >= kEntryBytes)
+                break;
+            at += entry.NextEntryOffset;
+        }
+        if (stop.load(std::memory_order_relaxed))
+            return;
     }
 }
 
@@ -133,9 +220,11 @@ void FolderListing::Clear()
     started = false;
     cutShort = false;
     ownBytes = 0;
+    ownOnDisk = 0;
     fileCount = 0;
     subfolders.clear();
     names.clear();
+    linked.clear();
 }
 
 bool EntersReparseFolder(uint32_t tag)
@@ -143,11 +232,16 @@ bool EntersReparseFolder(uint32_t tag)
     return tag != 0 && !IsReparseTagNameSurrogate(tag);
 }
 
-void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop)
+void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop,
+                       uint32_t clusterBytes)
 {
     listing.Clear();
     if (length == 0)
         return;
+    if (clusterBytes != 0) {
+        ReadListingByHandle(path, length, clusterBytes, listing, stop);
+        return;
+    }
     MakePattern(path, length, listing.pattern);
 
     WIN32_FIND_DATAW data;
@@ -184,6 +278,20 @@ bool ListingStarts(const wchar_t* path, size_t length, std::vector<wchar_t>& pat
         return true;
     error = GetLastError();
     return false;
+}
+
+uint32_t ClusterBytesOf(const std::wstring& readingPath)
+{
+    constexpr uint32_t kUsual = 4096;
+    std::wstring volume(readingPath.size() + 2, L'\0');
+    if (readingPath.empty() ||
+        !GetVolumePathNameW(readingPath.c_str(), volume.data(), static_cast<DWORD>(volume.size())))
+        return kUsual;
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (!GetDiskFreeSpaceW(volume.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return kUsual;
+    const uint64_t bytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector;
+    return bytes == 0 || bytes > (1u << 31) ? kUsual : static_cast<uint32_t>(bytes);
 }
 
 std::wstring ReadingPath(const std::wstring& root)

@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// A file that takes space on disk, by its file id: the same file listed
+// under several names (hard links) has one id.
+struct LinkedFile {
+    uint64_t id;
+    int64_t onDisk;
+};
+
 // One folder's entries as the scan needs them: its own files summed, its
 // subfolders by name, in the order the file system delivered them.
 struct FolderListing {
@@ -19,10 +26,15 @@ struct FolderListing {
     bool started = false;   // false: the enumeration could not start
     bool cutShort = false;  // the file system ended it with an error: only what came before is here
     int64_t ownBytes = 0;
+    int64_t ownOnDisk = 0;  // measured on disk only: every file's space, each name counted
     int32_t fileCount = 0;
     std::vector<Subfolder> subfolders;
     std::vector<wchar_t> names;
+    // Measured on disk only: the files that take space, by id, so that a
+    // file listed under several names can be counted once.
+    std::vector<LinkedFile> linked;
     std::vector<wchar_t> pattern;  // the search pattern, kept for the next listing
+    std::vector<uint64_t> entries;  // what a listing by handle reads into, kept for the next
 
     void Clear();
 };
@@ -31,7 +43,17 @@ struct FolderListing {
 // or without a trailing backslash; any length the platform takes, so the
 // \\?\ form reads every folder). An empty path names no folder. Stops
 // early, leaving the listing partial, once `stop` is set.
-void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop);
+// With `clusterBytes` (the volume's cluster) it also measures the space on
+// disk: it reads the listing through the folder's handle, which gives each
+// file's allocation and id with its name; an allocation below one cluster
+// is data kept inside the file table and counts as nothing. No file is
+// opened or read, however it is marked (a cloud file is never recalled).
+void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop,
+                       uint32_t clusterBytes = 0);
+
+// The cluster size of the volume a start folder (its read path) lies on;
+// 4096 when the volume does not tell.
+uint32_t ClusterBytesOf(const std::wstring& readingPath);
 
 // Whether a listing of the folder at `path` starts, as ReadFolderListing
 // starts one (the same calls); when it does not, `error` says why.
@@ -63,6 +85,13 @@ using FindFirstExFunction = HANDLE(WINAPI*)(LPCWSTR, FINDEX_INFO_LEVELS, LPVOID,
 extern FindFirstExFunction findFirstFileEx;
 using FindNextFunction = BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW);
 extern FindNextFunction findNextFile;
+// How a listing by handle opens a folder and reads its entries
+// (CreateFileW, GetFileInformationByHandleEx); a test may replace them to
+// see every open, or to play entries Wine cannot make (cloud files).
+using OpenFolderFunction = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+extern OpenFolderFunction openFolder;
+using QueryFolderFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+extern QueryFolderFunction queryFolder;
 // Forgets that the basic level was refused, so that the next listing
 // tries it again (a test that played an older Windows calls it after).
 void ForgetRefusedFindLevelForTest();

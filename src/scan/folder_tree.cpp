@@ -29,21 +29,26 @@ bool EndsInSeparator(const FolderNode& node)
     return node.nameLength > 0 && node.name[node.nameLength - 1] == L'\\';
 }
 
-// The bytes of a folder's block: its children, then their names.
+// The bytes of a folder's block: its children, its linked files, then the
+// children's names.
 size_t BlockBytes(const FolderNode& node)
 {
-    if (node.childCount == 0)
+    if (!node.HasBlock())
         return 0;
-    const wchar_t* names = reinterpret_cast<const wchar_t*>(node.children + node.childCount);
+    const size_t fixed = node.childCount * sizeof(FolderNode) + node.linkedCount * sizeof(LinkedFile);
+    if (node.childCount == 0)
+        return fixed;
+    const wchar_t* names = reinterpret_cast<const wchar_t*>(node.Linked() + node.linkedCount);
     const FolderNode& last = node.children[node.childCount - 1];
     const size_t nameUnits = static_cast<size_t>(last.name + last.nameLength - names);
-    return node.childCount * sizeof(FolderNode) + nameUnits * sizeof(wchar_t);
+    return fixed + nameUnits * sizeof(wchar_t);
 }
 
 }  // namespace
 
-FolderTree::FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters)
-    : mode_(mode), byteLimit_(byteLimit), threads_(std::max(1, threads)), counters_(counters),
+FolderTree::FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters, uint32_t clusterBytes)
+    : mode_(mode), byteLimit_(byteLimit), threads_(std::max(1, threads)), clusterBytes_(clusterBytes),
+      counters_(counters),
       blocks_(ChunkBytesFor(byteLimit))
 {
     assessing_ = mode == Mode::Stream;
@@ -191,7 +196,7 @@ bool FolderTree::Await(FolderNode& node)
     }
     if (counters_.stop.load())
         return false;
-    if (node.childCount > 0) {
+    if (node.HasBlock()) {
         // The consumer is inside it now: its block is no longer read ahead.
         std::lock_guard<std::mutex> lock(mutex_);
         spineBytes_ += FolderBlocks::Rounded(BlockBytes(node));
@@ -201,7 +206,7 @@ bool FolderTree::Await(FolderNode& node)
 
 void FolderTree::Release(FolderNode& node)
 {
-    if (node.childCount == 0)
+    if (!node.HasBlock())
         return;
     bool wake = false;
     {
@@ -218,10 +223,11 @@ void FolderTree::Release(FolderNode& node)
 
 void FolderTree::GiveBlock(FolderNode& node)
 {
-    if (node.childCount > 0)
+    if (node.HasBlock())
         blocks_.Give(node.children, BlockBytes(node));
     node.children = nullptr;
     node.childCount = 0;
+    node.linkedCount = 0;
 }
 
 void FolderTree::ReaderLoop()
@@ -312,7 +318,7 @@ void FolderTree::ReadNode(FolderNode& node, Scratch& scratch)
 {
     FolderListing& listing = scratch.listing;
     const size_t length = PathOf(node, scratch.path);
-    ReadFolderListing(scratch.path.data(), length, listing, counters_.stop);
+    ReadFolderListing(scratch.path.data(), length, listing, counters_.stop, clusterBytes_);
     if (!listing.started || counters_.stop.load()) {
         SettleUnlisted(node);
         return;
@@ -338,10 +344,12 @@ void FolderTree::ReadNode(FolderNode& node, Scratch& scratch)
 void FolderTree::Attach(FolderNode& node, const FolderListing& listing)
 {
     const size_t count = listing.subfolders.size();
-    const size_t bytes = count * sizeof(FolderNode) + listing.names.size() * sizeof(wchar_t);
+    const size_t linkedCount = listing.linked.size();
+    const size_t bytes =
+        count * sizeof(FolderNode) + linkedCount * sizeof(LinkedFile) + listing.names.size() * sizeof(wchar_t);
     bool past = node.parent != nullptr && node.parent->pastBound;
     void* block = nullptr;
-    if (count > 0) {
+    if (count > 0 || linkedCount > 0) {
         std::lock_guard<std::mutex> lock(mutex_);
         // Room in the queue first: nothing fails once the block is taken.
         ReserveWaiting(count);
@@ -354,7 +362,10 @@ void FolderTree::Attach(FolderNode& node, const FolderListing& listing)
         NotePeak();
     }
     FolderNode* children = static_cast<FolderNode*>(block);
-    wchar_t* names = reinterpret_cast<wchar_t*>(children + count);
+    LinkedFile* linked = reinterpret_cast<LinkedFile*>(children + count);
+    wchar_t* names = reinterpret_cast<wchar_t*>(linked + linkedCount);
+    if (linkedCount > 0)
+        std::memcpy(linked, listing.linked.data(), linkedCount * sizeof(LinkedFile));
     if (count > 0)
         std::memcpy(names, listing.names.data(), listing.names.size() * sizeof(wchar_t));
     for (size_t i = 0; i < count; ++i) {
@@ -369,9 +380,11 @@ void FolderTree::Attach(FolderNode& node, const FolderListing& listing)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         node.ownBytes = listing.ownBytes;
+        node.ownOnDisk = listing.ownOnDisk;
         node.fileCount = listing.fileCount;
         node.children = children;
         node.childCount = static_cast<uint32_t>(count);
+        node.linkedCount = static_cast<uint32_t>(linkedCount);
         node.pastBound = past;
         // Queued last to first: the first subfolder is taken first.
         uint32_t queued = 0;

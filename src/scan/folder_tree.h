@@ -29,7 +29,11 @@ struct ScanCounters {
 // are one block of the tree (FolderBlocks): `childCount` nodes, then their
 // names one after another, not terminated. A leaf has no block. A block is
 // given back once the assessment has passed its folder, or, past the byte
-// bound in counting, once its subtree is counted.
+// bound in counting, once its subtree is counted. Measured on disk, the
+// block also holds, between the children and their names, the folder's
+// files that take space (`linkedCount` of them, by id), so that a file
+// with several names is counted once; a folder with such files and no
+// subfolders then has a block too.
 struct FolderNode {
     enum State : uint8_t {
         Unread,    // queued for a reader
@@ -40,11 +44,13 @@ struct FolderNode {
     };
 
     FolderNode* parent = nullptr;
-    FolderNode* children = nullptr;  // childCount nodes and their names: one block of the tree
+    FolderNode* children = nullptr;  // the folder's block: childCount nodes, its linked files, the names
     const wchar_t* name = nullptr;   // in the parent's block; the start folder's is its whole read path
     int64_t ownBytes = 0;
+    int64_t ownOnDisk = 0;  // every name counted; the assessment counts each file once
     int32_t fileCount = 0;
     uint32_t childCount = 0;
+    uint32_t linkedCount = 0;
     union {
         uint32_t waitingAt = 0;  // while Unread: its place in the tree's queue
         uint32_t uncounted;      // past the bound in counting: children whose subtrees are still being counted
@@ -54,6 +60,9 @@ struct FolderNode {
     std::atomic<uint8_t> state{Unread};
 
     bool Final() const { return state.load(std::memory_order_acquire) >= Read; }
+    bool HasBlock() const { return childCount > 0 || linkedCount > 0; }
+    // The folder's own files that take space on disk, by id.
+    const LinkedFile* Linked() const { return reinterpret_cast<const LinkedFile*>(children + childCount); }
 };
 
 // Reads a folder tree with several threads that share a queue of folders
@@ -79,7 +88,9 @@ class FolderTree {
 public:
     enum class Mode { Count, Stream };
 
-    FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters);
+    // `clusterBytes`: measure the space on disk too, on a volume with
+    // clusters of that size; 0: the files' lengths only.
+    FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters, uint32_t clusterBytes = 0);
     ~FolderTree();
     FolderTree(const FolderTree&) = delete;
     FolderTree& operator=(const FolderTree&) = delete;
@@ -147,6 +158,7 @@ private:
     Mode mode_;
     size_t byteLimit_;
     int threads_;
+    uint32_t clusterBytes_;
     ScanCounters& counters_;
     FolderNode root_;
     std::wstring rootPath_;

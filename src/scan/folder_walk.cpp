@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/file_id_set.h"
+#include "scan/folder_measure.h"
 #include "scan/mft_open.h"
 #include "scan/scan_rules.h"
 
@@ -19,22 +21,44 @@ struct Assessment {
     WalkSink& sink;
     std::wstring path;
     bool stopped = false;
+    // Measured on disk: the files counted so far, by id.
+    FileIdSet counted;
 };
 
 // One folder the assessment is inside.
 struct Frame {
     FolderNode* node;
-    int64_t branchBytes;  // its own files, then each subfolder's branch as it is done
-    size_t pathMark;      // the path's length before this folder's name
-    int32_t level;
-    uint32_t next;  // the next subfolder to assess
-    bool found;     // passes the find filter
+    FolderMeasure measure;  // the branch figures grow as each subfolder is done
+    size_t pathMark;        // the path's length before this folder's name
+    uint32_t next;          // the next subfolder to assess
+    bool found;             // passes the find filter
 };
 
 Frame Enter(Assessment& walk, FolderNode& node, int32_t level, size_t pathMark)
 {
     walk.counters.filesAssessed += node.fileCount;
-    return Frame{&node, node.ownBytes, pathMark, level, 0, walk.find.Passes(walk.path.c_str())};
+    Frame frame{&node, {}, pathMark, 0, walk.find.Passes(walk.path.c_str())};
+    frame.measure.level = level;
+    return frame;
+}
+
+// The folder's own figures, once everything below it is assessed: a file
+// that takes space on disk counts there only if no folder before it in row
+// order (its subfolders, and everything assessed before) listed it.
+void MeasureOwnFiles(Assessment& walk, const FolderNode& node, FolderMeasure& measure)
+{
+    int64_t onDisk = node.ownOnDisk;
+    const LinkedFile* linked = node.Linked();
+    for (uint32_t i = 0; i < node.linkedCount; ++i) {
+        if (!walk.counted.Insert(linked[i].id))
+            onDisk = AddBytes(onDisk, -linked[i].onDisk);
+    }
+    measure.nodeBytes = node.ownBytes;
+    measure.nodeOnDisk = onDisk;
+    measure.nodeFiles = node.fileCount;
+    measure.branchBytes = AddBytes(measure.branchBytes, node.ownBytes);
+    measure.branchOnDisk = AddBytes(measure.branchOnDisk, onDisk);
+    measure.branchFiles += node.fileCount;
 }
 
 // Sums every folder's subtree, adds a row for each that passes the filters
@@ -53,6 +77,7 @@ void AssessTree(Assessment& walk, FolderTree& tree)
     }
     std::vector<Frame> frames;
     frames.push_back(Enter(walk, root, 1, walk.path.size()));
+    const bool onDisk = walk.options.MeasureOnDisk != 0;
     while (!frames.empty()) {
         Frame& frame = frames.back();
         if (frame.next < frame.node->childCount && !walk.stopped) {
@@ -61,7 +86,7 @@ void AssessTree(Assessment& walk, FolderTree& tree)
                 continue;
             }
             FolderNode& child = frame.node->children[frame.next++];
-            const int32_t level = frame.level + 1;
+            const int32_t level = frame.measure.level + 1;
             const size_t mark = walk.path.size();
             if (walk.path.empty() || walk.path.back() != L'\\')
                 walk.path += L'\\';
@@ -76,19 +101,25 @@ void AssessTree(Assessment& walk, FolderTree& tree)
             continue;
         }
         FolderNode& node = *frame.node;
-        const int64_t branchBytes = frame.branchBytes;
-        const int32_t branchMb = MegabytesOf(branchBytes);
-        const int32_t nodeMb = MegabytesOf(node.ownBytes);
-        if (!walk.stopped && frame.found && PassesDepthFilter(walk.options, frame.level) &&
+        FolderMeasure& measure = frame.measure;
+        if (!walk.stopped)
+            MeasureOwnFiles(walk, node, measure);
+        const int32_t branchMb = MegabytesOf(onDisk ? measure.branchOnDisk : measure.branchBytes);
+        const int32_t nodeMb = MegabytesOf(onDisk ? measure.nodeOnDisk : measure.nodeBytes);
+        if (!walk.stopped && frame.found && PassesDepthFilter(walk.options, measure.level) &&
             PassesSizeFilter(walk.options, branchMb, nodeMb))
-            walk.sink.AddRow(walk.path.c_str(), branchMb, nodeMb);
+            walk.sink.AddFolderRow(FolderRow{walk.path.c_str(), branchMb, nodeMb, measure});
         walk.sink.FolderDone();
         if (!walk.stopped)
             tree.Release(node);
+        const FolderMeasure done = measure;
         walk.path.resize(frame.pathMark);
         frames.pop_back();
         if (!frames.empty()) {
-            frames.back().branchBytes += branchBytes;
+            FolderMeasure& parent = frames.back().measure;
+            parent.branchBytes = AddBytes(parent.branchBytes, done.branchBytes);
+            parent.branchOnDisk = AddBytes(parent.branchOnDisk, done.branchOnDisk);
+            parent.branchFiles += done.branchFiles;
             ++walk.counters.foldersAssessed;
         }
     }
@@ -131,17 +162,19 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
               WalkSink& sink, WalkStats* stats)
 {
     FileSystemRedirectionOff redirection;
-    Assessment walk{options, FindFilter(options), counters, sink, root};
+    Assessment walk{options, FindFilter(options), counters, sink, root, false, {}};
     bool outOfMemory = false;
 
     const bool count = !options.DontCount;
+    const bool onDisk = options.MeasureOnDisk || limits.measureOnDisk;
+    const std::wstring readingPath = ReadingPath(walk.path);
     FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes,
-                    ScanThreadCount(limits.threads), counters);
+                    ScanThreadCount(limits.threads), counters, onDisk ? ClusterBytesOf(readingPath) : 0);
     TableTree source = TableTree::Walk;
     bool fromTable = false;
     try {
-        const std::wstring readingPath = ReadingPath(walk.path);
-        if (limits.masterFileTable && !readingPath.empty())
+        // The table does not give the space on disk yet: such a scan walks.
+        if (limits.masterFileTable && !onDisk && !readingPath.empty())
             source = TakeTreeFromTable(readingPath, count, counters, tree, fromTable, outOfMemory);
         if (source == TableTree::Walk) {
             tree.Start(readingPath);
@@ -164,6 +197,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
         stats->peakTreeBytes = tree.PeakBytes();
         stats->readerThreads = tree.ReadersStarted();
         stats->fromTable = fromTable;
+        stats->countedFileBytes = walk.counted.Bytes();
     }
     return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong() && !tree.CutShort();
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scan/folder_measure.h"
 #include "scan/folder_tree.h"
 #include "settings/options.h"
 
@@ -11,9 +12,13 @@
 class WalkSink {
 public:
     virtual ~WalkSink() = default;
-    // A folder that passed the scan filters, after every row below it.
-    // `folder` is the whole UTF-16 path, as the file system spells it.
-    virtual void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) = 0;
+    // A folder that passed the scan filters, after every row below it, with
+    // all its figures; by default handed on to AddRow.
+    virtual void AddFolderRow(const FolderRow& row) { AddRow(row.folder, row.branchMb, row.nodeMb); }
+    // The same as the list shows it: `folder` is the whole UTF-16 path, as
+    // the file system spells it; the sizes are whole megabytes of the
+    // measure the scan shows.
+    virtual void AddRow(const wchar_t* /*folder*/, int32_t /*branchMb*/, int32_t /*nodeMb*/) {}
     // Every folder assessed, listed or not, once its row (if any) is added.
     virtual void FolderDone() {}
     // A child path would be too long: tell the user and end the program.
@@ -31,6 +36,9 @@ struct WalkLimits {
     // when the start folder is on a local NTFS volume that opens for
     // reading; false: the folders are always read one by one.
     bool masterFileTable = true;
+    // Whether the space on disk is measured even when the options show the
+    // files' lengths (a scan written out with both measures).
+    bool measureOnDisk = false;
 };
 
 // What a walk tells besides its rows: the most its tree held, how many
@@ -40,6 +48,7 @@ struct WalkStats {
     size_t peakTreeBytes = 0;
     int readerThreads = 0;
     bool fromTable = false;
+    size_t countedFileBytes = 0;  // measured on disk: the table of files counted by id
 };
 
 // Both walks of one scan of the start folder `root` (UTF-16, as the user

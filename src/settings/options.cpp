@@ -21,6 +21,7 @@ ScanOptions DefaultScanOptions()
     o.InvertFind = 0;
     CopyText(o.FindText, "*?*", sizeof o.FindText);
     o.DontCount = 0;
+    o.MeasureOnDisk = 0;
     return o;
 }
 
@@ -42,7 +43,8 @@ bool operator==(const ScanOptions& a, const ScanOptions& b)
 {
     return a.LimitSize == b.LimitSize && a.SizeLimit == b.SizeLimit && a.LimitDepth == b.LimitDepth &&
            a.DepthLimit == b.DepthLimit && a.Find == b.Find && a.InvertFind == b.InvertFind &&
-           std::strncmp(a.FindText, b.FindText, sizeof a.FindText) == 0 && a.DontCount == b.DontCount;
+           std::strncmp(a.FindText, b.FindText, sizeof a.FindText) == 0 && a.DontCount == b.DontCount &&
+           a.MeasureOnDisk == b.MeasureOnDisk;
 }
 
 bool operator==(const SaveOptions& a, const SaveOptions& b)

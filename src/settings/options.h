@@ -13,6 +13,9 @@ struct ScanOptions {
     uint8_t InvertFind;
     char FindText[260];
     uint8_t DontCount;
+    // Sizes are the space the files take on disk rather than their
+    // lengths; off by default.
+    uint8_t MeasureOnDisk;
 };
 
 // Which listed rows go into a text report.

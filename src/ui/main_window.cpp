@@ -17,6 +17,7 @@
 #include "ui/main_layout.h"
 #include "ui/message_box.h"
 #include "ui/options_dialog.h"
+#include "ui/restart_elevated.h"
 #include "ui/result_list.h"
 #include "ui/scan_control.h"
 #include "ui/shell_open.h"
@@ -127,6 +128,7 @@ void InitMainWindow(HWND window)
     }
     PostMessageA(window, WM_TIMER, 0, 0);
     app.sortColumn = 0;
+    PrepareRestartCommand(window);
     // The window may have been sized before its controls existed.
     LayOut(window);
 }
@@ -200,6 +202,10 @@ void OnCommand(HWND window, int id)
         break;
     case IDM_OPTIONS:
         RunOptionsDialog(window);
+        break;
+    case IDM_RESTART_ELEVATED:
+        if (RestartAsAdministrator(window))
+            EndMainWindow(window);
         break;
     case IDM_SAVE_REPORT:
         SaveReport(window);
@@ -337,6 +343,13 @@ INT_PTR ServeMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 }  // namespace
+
+void ScanFolderAtStart(HWND mainWindow, const std::wstring& folder)
+{
+    SetDlgItemTextW(mainWindow, IDC_MAIN_FOLDER, folder.c_str());
+    // As Enter in the folder field: Go, once the window is up.
+    PostMessageW(mainWindow, WM_COMMAND, IDC_MAIN_GO, 0);
+}
 
 HWND CreateMainWindow(HINSTANCE instance)
 {

@@ -2,9 +2,15 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Creates the main window (template 103, no owner) as a Unicode dialog;
 // null when it could not be created.
 HWND CreateMainWindow(HINSTANCE instance);
+
+// A start that names a folder: it goes into the folder field and is
+// scanned as if the user pressed Go (the Scan Options first).
+void ScanFolderAtStart(HWND mainWindow, const std::wstring& folder);
 
 // Dialog procedure of the main window (template 103).
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

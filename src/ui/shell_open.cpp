@@ -12,3 +12,20 @@ void ShellOpen(const wchar_t* file, const wchar_t* parameters)
 {
     ShellExecuteW(nullptr, nullptr, file, parameters, nullptr, SW_SHOWNORMAL);
 }
+
+unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstring& parameters,
+                                      const std::wstring& directory)
+{
+    SHELLEXECUTEINFOW run{};
+    run.cbSize = sizeof run;
+    run.fMask = SEE_MASK_NOASYNC;
+    run.lpVerb = L"runas";
+    run.lpFile = file.c_str();
+    run.lpParameters = parameters.c_str();
+    run.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExW(&run))
+        return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error;
+}

@@ -7,3 +7,12 @@ void ShellOpen(const char* file, const char* parameters);
 // The same for a file or parameters that hold a path: handed on whole, as
 // UTF-16.
 void ShellOpen(const wchar_t* file, const wchar_t* parameters);
+
+#include <string>
+
+// Starts `file` with the "runas" verb (the system asks for an
+// administrator's consent), with `parameters`, in `directory`; the
+// system's error code, ERROR_SUCCESS once it is started (ERROR_CANCELLED
+// when the user declined).
+unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstring& parameters,
+                                      const std::wstring& directory);

@@ -785,7 +785,10 @@ bool Dunewright::StartExe(const std::string& exePath, const Options& options)
     std::string command = "\"";
     command += exePath;
     command += '"';
-    STARTUPINFOA startup{};
+    if (!options.arguments.empty())
+        command += " " + options.arguments;
+    std::wstring wideCommand = Wide(command);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     // Seen about once in a few full runs under Wine: the start refused
@@ -794,8 +797,8 @@ bool Dunewright::StartExe(const std::string& exePath, const Options& options)
     for (int attempt = 0; attempt < 2 && !started; ++attempt) {
         if (attempt > 0)
             Sleep(500);
-        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir_.c_str(),
-                                 &startup, &info) != FALSE;
+        started = CreateProcessW(nullptr, wideCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 Wide(workDir_).c_str(), &startup, &info) != FALSE;
         if (!started)
             std::fprintf(stderr, "CreateProcess of %s in %s failed: error %lu\n", exePath.c_str(),
                          workDir_.c_str(), GetLastError());
@@ -813,6 +816,37 @@ bool Dunewright::StartExe(const std::string& exePath, const Options& options)
     GetExitCodeProcess(process_, &code);
     std::fprintf(stderr, "the program shows no main window (exit code %lu)\n", code);
     return false;
+}
+
+bool Dunewright::AdoptOtherInstance(DWORD except, int ms)
+{
+    const std::string prefix = std::string(kAppVersion) + " - Main - ";
+    DWORD found = 0;
+    WaitUntil(
+        [&] {
+            for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); window != nullptr;
+                 window = FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                if (pid != except && IsWindowVisible(window) && WindowText(window).rfind(prefix, 0) == 0) {
+                    found = pid;
+                    return true;
+                }
+            }
+            return false;
+        },
+        ms);
+    if (found == 0)
+        return false;
+    Kill();
+    process_ = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                               PROCESS_TERMINATE | SYNCHRONIZE,
+                           FALSE, found);
+    if (process_ == nullptr)
+        return false;
+    pid_ = found;
+    main_ = nullptr;
+    return WaitMainWindow() != nullptr;
 }
 
 void PostKey(HWND control, UINT virtualKey)

@@ -78,6 +78,7 @@ public:
         std::string workDir;      // current directory; a fresh one when empty
         bool acceptTerms = true;  // write this version's TermsAccepted.txt first
         bool waitForMain = true;  // wait for the main window before returning
+        std::string arguments;    // after the program's name on its command line (UTF-8)
     };
 
     Dunewright() = default;
@@ -156,6 +157,11 @@ public:
     bool WaitExit(int ms, DWORD* code);
     bool Running() const;
     void Kill();
+
+    // Takes over the running instance of the program whose main window
+    // shows first, other than the process `except` (an instance another
+    // one started); false when none shows within `ms`.
+    bool AdoptOtherInstance(DWORD except, int ms = 20000);
 
     // Like Start, but runs the program at `exePath` (for example an altered
     // copy of Dunewright.exe).

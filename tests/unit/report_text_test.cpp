@@ -200,7 +200,7 @@ TEST(ReportText, StoppedUncountedOverflowedScanWithEveryFilterOn)
     facts.status = Stopped;
     facts.listOverflow = true;
     facts.sortColumn = 2;
-    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, "*tmp*", 1};
+    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, "*tmp*", 1, 0};
     facts.report = SaveOptions{1, 20, 1, 4, 1, 0, "*\\Data\\*"};
     const std::string warning =
         "WARNING: The data in this report may be incorrect. There were more than 32,000 items included in the "

@@ -924,3 +924,376 @@ TEST_F(WalkTest, A32BitScanOfTheSystemFolderMeasuresTheRealOne)
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The space on disk: each file's allocation as the listing gives it, a file
+// with several names counted once, and no file ever opened.
+
+namespace {
+
+// Every row with all its figures.
+class CollectMeasures : public WalkSink {
+public:
+    std::vector<std::pair<std::wstring, FolderMeasure>> rows;
+    void AddFolderRow(const FolderRow& row) override { rows.emplace_back(row.folder, row.measure); }
+    void PathTooLong() override {}
+    FolderMeasure Of(const std::wstring& folder) const
+    {
+        for (const auto& row : rows)
+            if (row.first == folder)
+                return row.second;
+        ADD_FAILURE() << "no row for the folder";
+        return {};
+    }
+};
+
+// A file holding `bytes` bytes of data, so that they take clusters.
+void DataFile(const std::wstring& path, size_t bytes)
+{
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::string data(bytes, 'x');
+    DWORD written = 0;
+    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes);
+}
+
+// The space a file occupies, as the file system tells it to one who opens
+// it (the scan itself never does).
+int64_t AllocationOf(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(Long(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    FILE_STANDARD_INFO info{};
+    const bool read = file != INVALID_HANDLE_VALUE &&
+                      GetFileInformationByHandleEx(file, FileStandardInfo, &info, sizeof info);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return read ? info.AllocationSize.QuadPart : -1;
+}
+
+}  // namespace
+
+// A sparse file takes nothing, a small one a whole cluster; the size
+// filter and the megabytes follow the measure shown.
+TEST_F(WalkTest, TheSpaceOnDiskIsWhatTheFilesOccupy)
+{
+    Folder("sparse");
+    File("sparse\\hundred", 100 * MB);  // extended, never written: a hole
+    Folder("small");
+    for (int i = 0; i < 3; ++i)
+        DataFile(P(Numbered("small\\f", i)), 1);
+    const int64_t cluster = ClusterBytesOf(P(""));
+    ASSERT_EQ(AllocationOf(P("small\\f0")), cluster);
+    ASSERT_EQ(AllocationOf(P("sparse\\hundred")), 0);
+
+    ScanOptions o = Options();
+    o.MeasureOnDisk = 1;
+    CollectMeasures measured;
+    ASSERT_TRUE(WalkScan(P("").c_str(), o, {}, counters, measured));
+    EXPECT_EQ(measured.Of(P("sparse")).nodeBytes, 100 * MB);
+    EXPECT_EQ(measured.Of(P("sparse")).nodeOnDisk, 0);
+    EXPECT_EQ(measured.Of(P("small")).nodeBytes, 3);
+    EXPECT_EQ(measured.Of(P("small")).nodeOnDisk, 3 * cluster);
+    EXPECT_EQ(measured.Of(P("")).branchOnDisk, 3 * cluster);
+    EXPECT_EQ(measured.Of(P("")).branchFiles, 4);
+
+    // The rows show the measure chosen, and the size filter applies to it.
+    std::vector<Row> rows = Scan(o);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<Row>{{P(""), 1, 1}, {P("small"), 1, 1}, {P("sparse"), 1, 1}}));
+    o.LimitSize = 1;
+    o.SizeLimit = 2;
+    EXPECT_TRUE(Scan(o).empty());
+    o.MeasureOnDisk = 0;
+    rows = Scan(o);
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<Row>{{P(""), 101, 1}, {P("sparse"), 101, 101}}));
+}
+
+// A file with several names counts on disk once, in the first folder whose
+// row comes out (below before above, earlier before later), whatever the
+// threads, the bound and the counting pass; by length every name counts.
+TEST_F(WalkTest, AHardLinkedFileCountsOnceOnDiskInTheFirstFolderInRowOrder)
+{
+    Folder("a");
+    Folder("b");
+    Folder("b\\c");
+    DataFile(P("a\\f"), 10000);
+    ASSERT_TRUE(CreateHardLinkW(Long(P("a\\g")).c_str(), Long(P("a\\f")).c_str(), nullptr));  // same folder
+    ASSERT_TRUE(CreateHardLinkW(Long(P("b\\c\\h")).c_str(), Long(P("a\\f")).c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkW(Long(P("top")).c_str(), Long(P("a\\f")).c_str(), nullptr));  // listed first, row last
+    DataFile(P("b\\c\\own"), 1);
+    const int64_t file = AllocationOf(P("a\\f"));
+    const int64_t own = AllocationOf(P("b\\c\\own"));
+    ASSERT_GT(file, 0);
+
+    ScanOptions o = Options();
+    o.MeasureOnDisk = 1;
+    const std::pair<int, bool> setups[] = {{1, false}, {4, false}, {1, true}, {4, true}};
+    for (const auto& [threads, dontCount] : setups) {
+        o.DontCount = dontCount;
+        WalkLimits limits;
+        limits.threads = threads;
+        CollectMeasures measured;
+        ASSERT_TRUE(WalkScan(P("").c_str(), o, limits, counters, measured));
+        const std::string what = std::to_string(threads) + (dontCount ? " threads, no count" : " threads");
+        ASSERT_EQ(measured.rows.size(), 4u) << what;
+        EXPECT_EQ(measured.Of(P("a")).nodeOnDisk, file) << what;
+        EXPECT_EQ(measured.Of(P("a")).nodeBytes, 20000) << what;
+        EXPECT_EQ(measured.Of(P("b\\c")).nodeOnDisk, own) << what;
+        EXPECT_EQ(measured.Of(P("b\\c")).nodeBytes, 10001) << what;
+        EXPECT_EQ(measured.Of(P("")).nodeOnDisk, 0) << what;
+        EXPECT_EQ(measured.Of(P("")).nodeBytes, 10000) << what;
+        EXPECT_EQ(measured.Of(P("")).branchOnDisk, file + own) << what;
+        EXPECT_EQ(measured.Of(P("")).branchBytes, 40001) << what;
+    }
+}
+
+// Linked files spread over a random tree: the figures of every folder are
+// the same whatever the threads, the bound (folders let go and read again)
+// and the counting pass, and the start folder holds each file once.
+TEST_F(WalkTest, OnDiskFiguresDoNotDependOnThreadsOrTheBound)
+{
+    BuildRandomTree(3, 120);
+    std::mt19937 random(3);
+    std::vector<std::wstring> files;
+    for (int i = 0; i < 40; ++i) {
+        const std::wstring name = P(Numbered("d", i));
+        DataFile(name, 1 + random() % 20000);
+        files.push_back(name);
+    }
+    ScanOptions o = Options();
+    o.MeasureOnDisk = 1;
+    WalkLimits one;
+    one.threads = 1;
+    CollectMeasures before;
+    ASSERT_TRUE(WalkScan(P("").c_str(), o, one, counters, before));
+    // Each file gets a second name somewhere in the tree.
+    std::vector<std::wstring> folders;
+    for (const auto& row : Scan(Options()))
+        folders.push_back(std::get<0>(row));
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::wstring folder = folders[random() % folders.size()];
+        if (folder.back() != L'\\')
+            folder += L'\\';
+        ASSERT_TRUE(CreateHardLinkW(Long(folder + L"link" + std::to_wstring(i)).c_str(), Long(files[i]).c_str(),
+                                    nullptr));
+    }
+    CollectMeasures first;
+    ASSERT_TRUE(WalkScan(P("").c_str(), o, one, counters, first));
+    // The second names take no more space.
+    EXPECT_EQ(first.rows.back().second.branchOnDisk, before.rows.back().second.branchOnDisk);
+    EXPECT_EQ(first.rows.back().second.branchFiles, before.rows.back().second.branchFiles + 40);
+    for (const bool dontCount : {false, true}) {
+        for (const size_t bound : {size_t{64} << 20, size_t{2000}}) {
+            o.DontCount = dontCount;
+            WalkLimits limits;
+            limits.threads = 4;
+            limits.treeBytes = bound;
+            CollectMeasures again;
+            ASSERT_TRUE(WalkScan(P("").c_str(), o, limits, counters, again));
+            EXPECT_TRUE(again.rows == first.rows) << dontCount << ' ' << bound;
+        }
+    }
+}
+
+namespace {
+
+// What the scan asked to open, by any route: the listing's own seam, and
+// every CreateFileW and CreateFileA this program calls (their slots in the
+// program's import table are pointed here for the test).
+std::vector<std::wstring> opened;
+OpenFolderFunction realOpenFolder = nullptr;  // the seam as it was
+OpenFolderFunction realCreateFileW = nullptr;  // kernel32's own, from the import table
+
+HANDLE WINAPI RecordOpenFolder(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE model)
+{
+    opened.emplace_back(path);
+    return realCreateFileW(path, access, share, security, disposition, flags, model);
+}
+
+HANDLE WINAPI RecordCreateFileW(LPCWSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+{
+    opened.emplace_back(path);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE WINAPI RecordCreateFileA(LPCSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+{
+    opened.emplace_back(std::wstring(path, path + std::strlen(path)));
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+}
+
+// Points this program's import of kernel32's `name` at `replacement` and
+// returns what it pointed at; null when the program does not import it.
+void* ReplaceImport(const char* name, void* replacement)
+{
+    auto* base = reinterpret_cast<unsigned char*>(GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* module = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         module->Name != 0; ++module) {
+        if (_stricmp(reinterpret_cast<const char*>(base + module->Name), "kernel32.dll") != 0)
+            continue;
+        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(
+            base + (module->OriginalFirstThunk ? module->OriginalFirstThunk : module->FirstThunk));
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0)
+                continue;
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            void* was = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<decltype(slots->u1.Function)>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return was;
+        }
+    }
+    return nullptr;
+}
+
+// While it lives, every open the scan could make is recorded.
+class OpenRecorder {
+public:
+    OpenRecorder()
+    {
+        opened.clear();
+        // The seam's own value may be a stub that jumps through the import
+        // table: the folders are opened through what the table held.
+        wide_ = ReplaceImport("CreateFileW", reinterpret_cast<void*>(RecordCreateFileW));
+        narrow_ = ReplaceImport("CreateFileA", reinterpret_cast<void*>(RecordCreateFileA));
+        realOpenFolder = openFolder;
+        realCreateFileW = wide_ ? reinterpret_cast<OpenFolderFunction>(wide_) : openFolder;
+        openFolder = RecordOpenFolder;
+    }
+    ~OpenRecorder()
+    {
+        openFolder = realOpenFolder;
+        if (wide_)
+            ReplaceImport("CreateFileW", wide_);
+        if (narrow_)
+            ReplaceImport("CreateFileA", narrow_);
+    }
+    OpenRecorder(const OpenRecorder&) = delete;
+    OpenRecorder& operator=(const OpenRecorder&) = delete;
+
+private:
+    void* wide_;
+    void* narrow_;
+};
+
+// Entries Wine cannot make: files of a cloud folder whose data is not here,
+// given after the real entries of the folder at `cloudPath`.
+struct CloudEntry {
+    const wchar_t* name;
+    uint32_t attributes;
+    int64_t length;
+    int64_t allocation;
+};
+constexpr uint32_t kRecallOnDataAccess = 0x00400000, kRecallOnOpen = 0x00040000;
+const CloudEntry kCloudEntries[] = {
+    {L"report.docx", FILE_ATTRIBUTE_OFFLINE | kRecallOnDataAccess, 200 * MB, 0},
+    {L"photo.jpg", FILE_ATTRIBUTE_ARCHIVE | kRecallOnOpen, 5000, 8192},
+};
+std::wstring cloudPath;
+HANDLE cloudFolder = INVALID_HANDLE_VALUE;
+bool cloudListed = false;
+QueryFolderFunction realQueryFolder = nullptr;
+
+HANDLE WINAPI OpenNotingTheCloudFolder(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                       DWORD disposition, DWORD flags, HANDLE model)
+{
+    HANDLE folder = RecordOpenFolder(path, access, share, security, disposition, flags, model);
+    if (path == cloudPath)
+        cloudFolder = folder;
+    return folder;
+}
+
+BOOL WINAPI QueryWithCloudFiles(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID buffer, DWORD size)
+{
+    if (realQueryFolder(folder, kind, buffer, size))
+        return TRUE;
+    if (folder != cloudFolder || cloudListed || GetLastError() != ERROR_NO_MORE_FILES)
+        return FALSE;
+    cloudListed = true;
+    auto* at = static_cast<unsigned char*>(buffer);
+    FILE_ID_BOTH_DIR_INFO* entry = nullptr;
+    uint64_t id = 0x7000;
+    for (const CloudEntry& cloud : kCloudEntries) {
+        if (entry != nullptr)
+            entry->NextEntryOffset = static_cast<DWORD>(at - reinterpret_cast<unsigned char*>(entry));
+        entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(at);
+        std::memset(entry, 0, sizeof *entry);
+        entry->FileAttributes = cloud.attributes;
+        entry->EndOfFile.QuadPart = cloud.length;
+        entry->AllocationSize.QuadPart = cloud.allocation;
+        entry->FileId.QuadPart = static_cast<LONGLONG>(id++);
+        const size_t length = std::wcslen(cloud.name);
+        entry->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+        std::memcpy(entry->FileName, cloud.name, length * sizeof(wchar_t));
+        at += (offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + length * sizeof(wchar_t) + 7) & ~size_t{7};
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+// A scan, in either measure, opens folders to list them and never a file:
+// a cloud file is counted from its listing entry alone, and never recalled.
+TEST_F(WalkTest, AScanOpensNoFileAndCountsCloudFilesFromTheirEntries)
+{
+    BuildSmallTree();
+    DataFile(P("a\\data"), 5000);
+    for (const bool onDisk : {false, true}) {
+        ScanOptions o = Options();
+        o.MeasureOnDisk = onDisk;
+        OpenRecorder recorder;
+        CollectMeasures measured;
+        ASSERT_TRUE(WalkScan(P("").c_str(), o, {}, counters, measured)) << onDisk;
+        EXPECT_EQ(measured.Of(P("a")).nodeBytes, MB + 10 + 5000);
+        // The volume's device may be opened for its file table; anything
+        // else opened must be a folder.
+        std::vector<std::wstring> folders;
+        for (const std::wstring& path : opened)
+            if (path.rfind(L"\\\\.\\", 0) != 0)
+                folders.push_back(path);
+        EXPECT_EQ(folders.empty(), !onDisk) << "a listing by handle opens the folders it lists";
+        for (const std::wstring& path : folders) {
+            const DWORD attributes = GetFileAttributesW(path.c_str());
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                << "opened something that is not a folder";
+        }
+    }
+
+    const int64_t data = AllocationOf(P("a\\data")) + AllocationOf(P("a\\f1"));
+    OpenRecorder recorder;
+    openFolder = OpenNotingTheCloudFolder;
+    realQueryFolder = queryFolder;
+    queryFolder = QueryWithCloudFiles;
+    cloudPath = Long(P("a"));
+    cloudListed = false;
+    ScanOptions o = Options();
+    o.MeasureOnDisk = 1;
+    CollectMeasures measured;
+    const bool complete = WalkScan(P("").c_str(), o, {}, counters, measured);
+    queryFolder = realQueryFolder;
+    ASSERT_TRUE(complete);
+    ASSERT_TRUE(cloudListed);
+    const FolderMeasure a = measured.Of(P("a"));
+    EXPECT_EQ(a.nodeFiles, 4);
+    EXPECT_EQ(a.nodeBytes, MB + 10 + 5000 + 200 * MB + 5000);
+    EXPECT_EQ(a.nodeOnDisk, data + 8192);
+    for (const std::wstring& path : opened) {
+        EXPECT_EQ(path.find(L"report.docx"), std::wstring::npos);
+        EXPECT_EQ(path.find(L"photo.jpg"), std::wstring::npos);
+    }
+}

@@ -127,7 +127,7 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
     LoadSettings();
     app.defaultFolder = L"  C:\\Data \t\n";
     app.singleInstance = false;
-    app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, " *Cache* ", 1};
+    app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, " *Cache* ", 1, 0};
     app.saveOptions = SaveOptions{1, -4, 1, 2, 1, 0, "\t*?*  "};
     SaveSettings();
 
