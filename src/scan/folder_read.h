@@ -26,13 +26,24 @@ struct FolderListing {
     bool started = false;   // false: the enumeration could not start
     bool cutShort = false;  // the file system ended it with an error: only what came before is here
     int64_t ownBytes = 0;
-    int64_t ownOnDisk = 0;  // measured on disk only: every file's space, each name counted
+    int64_t ownOnDisk = 0;  // every file's space on disk, each name counted
     int32_t fileCount = 0;
     std::vector<Subfolder> subfolders;
     std::vector<wchar_t> names;
-    // Measured on disk only: the files that take space, by id, so that a
+    // With keepLinked: the files that take space on disk, by id, so that a
     // file listed under several names can be counted once.
+    bool keepLinked = false;  // set by the reader, kept across Clear
     std::vector<LinkedFile> linked;
+    // With keepFiles: every file by name, for the scan's tallies.
+    struct File {
+        uint32_t nameOffset;  // into fileNames
+        uint16_t nameLength;
+        int64_t bytes;
+        int64_t onDisk;
+    };
+    bool keepFiles = false;  // set by the reader, kept across Clear
+    std::vector<File> files;
+    std::vector<wchar_t> fileNames;
     std::vector<wchar_t> pattern;  // the search pattern, kept for the next listing
     std::vector<uint64_t> entries;  // what a listing by handle reads into, kept for the next
 
@@ -46,8 +57,11 @@ struct FolderListing {
 // With `clusterBytes` (the volume's cluster) it also measures the space on
 // disk: it reads the listing through the folder's handle, which gives each
 // file's allocation and id with its name; an allocation below one cluster
-// is data kept inside the file table and counts as nothing. No file is
-// opened or read, however it is marked (a cloud file is never recalled).
+// is data kept inside the file table and counts as nothing. Where the file
+// system refuses listings in that form, and with no `clusterBytes`, the find
+// functions read the folder, and the space on disk is not known (0). No
+// file is opened or read, however it is marked (a cloud file is never
+// recalled).
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop,
                        uint32_t clusterBytes = 0);
 
