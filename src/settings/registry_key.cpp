@@ -94,8 +94,10 @@ bool RegistryKey::WriteText(const char* name, const char* text) const
            ERROR_SUCCESS;
 }
 
-bool RegistryKey::ReadWideText(const char* name, std::wstring& text) const
+bool RegistryKey::ReadWideText(const char* name, std::wstring& text, size_t longest) const
 {
+    if (longest > kLongestText)
+        longest = kLongestText;
     if (key_ == nullptr)
         return false;
     const std::wstring wideName = FromCodePage(name);
@@ -125,7 +127,7 @@ bool RegistryKey::ReadWideText(const char* name, std::wstring& text) const
         const char* bytes = reinterpret_cast<const char*>(data.data());
         read = FromCodePage(std::string_view(bytes, strnlen(bytes, size)));
     }
-    if (read.size() > kLongestText)
+    if (read.size() > longest)
         return false;
     text = std::move(read);
     return true;

@@ -42,8 +42,9 @@ public:
     // string type gives the UTF-16 text it holds, so a name outside the
     // code page survives; any other type is taken as code-page text, as
     // ReadText takes it. False, with `text` untouched, when the value is
-    // missing or longer than 32,767 characters (the longest path).
-    bool ReadWideText(const char* name, std::wstring& text) const;
+    // missing or longer than `longest` units (by default 32,767, the
+    // longest path).
+    bool ReadWideText(const char* name, std::wstring& text, size_t longest = 32767) const;
 
     // REG_SZ holding the text without its terminating NUL.
     bool WriteText(const char* name, const char* text) const;
