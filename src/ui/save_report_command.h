@@ -2,5 +2,6 @@
 
 #include <windows.h>
 
-// "Save Report": options, file name, the report itself, the offer to open.
+// "Save Report": the guards, the Save Report Options, the file name, the
+// report itself, the offer to open it; every box of it is shown here.
 void SaveReport(HWND mainWindow);
