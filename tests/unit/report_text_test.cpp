@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -578,6 +579,35 @@ TEST(ReportFile, AStreamThatCannotBeWrittenFails)
     ReportFile never;
     EXPECT_FALSE(never.Put("text"));
     EXPECT_FALSE(never.Close());
+}
+
+}  // namespace
+
+namespace {
+
+// Find texts in other scripts: the filter works on the UTF-16 text, and the
+// filter lines are written in the code page, '?' for what it cannot hold.
+TEST(ReportRows, FindTextsInOtherScriptsFilterAndAreWrittenInTheCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "written for code page 1252, this system uses " << GetACP();
+    ReportFacts facts = CompletedScan();
+    facts.dataset.Find = 1;
+    std::wcscpy(facts.dataset.FindText, L"*\\\u5199\u771f*");  // 写真
+    facts.report.Find = 1;
+    facts.report.InvertFind = 1;
+    std::wcscpy(facts.report.FindText, L"\u0142\u00f3d\u017a");  // łódź
+    const WideRows rows({{L"C:\\Data\\\u5199\u771f\\\u0141\u00f3d\u017a", "1", "1"},
+                         {L"C:\\Data\\\u5199\u771f", "2", "1"}});
+    const std::vector<std::string> lines = Lines(Report(facts, rows));
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has("List (dataset) folder text was limited to folder names matching '*\\?\?*'."));
+    EXPECT_TRUE(has("Report folder text was limited to folder names NOT containing '?\xf3" "d?' (The find result "
+                    "was inverted)."));
+    EXPECT_TRUE(has("C:\\Data\\??\\,2,1"));
+    EXPECT_FALSE(has("C:\\Data\\??\\?\xf3" "d?\\,1,1")) << "the row holding \u0141\u00f3d\u017a is left out";
 }
 
 }  // namespace
