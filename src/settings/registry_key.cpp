@@ -46,24 +46,6 @@ void RegistryKey::Close()
     }
 }
 
-bool RegistryKey::ReadText(const char* name, char* text, DWORD size) const
-{
-    if (key_ == nullptr || size == 0 || size > 4096)
-        return false;
-    // One spare byte so that data filling the whole buffer can be terminated.
-    char data[4097];
-    DWORD length = size;
-    if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS ||
-        length > size)
-        return false;
-    data[length] = '\0';
-    const size_t characters = std::strlen(data);
-    if (characters > size - 1)
-        return false;
-    std::memcpy(text, data, characters + 1);
-    return true;
-}
-
 bool RegistryKey::ReadNumber(const char* name, int32_t* number) const
 {
     if (key_ == nullptr)

@@ -45,6 +45,18 @@ TEST(ScanInProgress, ListsTheLimitsThatAreOnInOrder)
                              "\n\nStop the current scan to start another.");
 }
 
+// The find text is shown whole, in any script.
+TEST(ScanInProgress, ShowsAFindTextInAnyScriptWhole)
+{
+    ScanOptions o = DefaultScanOptions();
+    o.LimitSize = 0;
+    o.Find = 1;
+    std::wcscpy(o.FindText, L"*\\\u5199\u771f*");  // 写真
+    EXPECT_EQ(InProgress(o), L"A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
+                             L"* Scan folder find text limit = [Include] = '*\\\u5199\u771f*'\n\n"
+                             L"\n\nStop the current scan to start another.");
+}
+
 TEST(ScanInProgress, ALongFindTextIsCutToTheBuffer)
 {
     ScanOptions o = DefaultScanOptions();
