@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "app/app_state.h"
 #include "app/code_page_text.h"
@@ -50,15 +52,18 @@ private:
     ReportSink& sink_;
     bool ok_ = true;
     // Formatted pieces hold no path (those are joined whole, see Text), at
-    // most a find text of 259 characters and a sentence.
+    // most a find text of 259 UTF-16 units in the code page (three bytes
+    // each at most) and a sentence.
     char line_[1400];
 };
 
 // The size, depth and text lines of one filter record. `subject` opens each
-// line; `verb` says how the find text was applied.
-template <typename Record>
-void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, const Record& options)
+// line; `verb` says how the find text was applied. The find text is
+// written in the report's code page, a character it cannot hold as '?'.
+void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, const FilterOptions& options)
 {
+    const std::string findText =
+        ToCodePage(std::wstring_view(options.FindText, wcsnlen(options.FindText, std::size(options.FindText))));
     if (options.LimitSize)
         out.Format("%s folder size limited to %ld MB.\n", subject, static_cast<long>(options.SizeLimit));
     else
@@ -71,9 +76,9 @@ void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, c
         out.Format("%s folder text was not limited.\n", subject);
     else if (options.InvertFind)
         out.Format("%s folder text was limited to folder names NOT %s '%s' (The find result was inverted).\n",
-                   subject, verb, options.FindText);
+                   subject, verb, findText.c_str());
     else
-        out.Format("%s folder text was limited to folder names %s '%s'.\n", subject, verb, options.FindText);
+        out.Format("%s folder text was limited to folder names %s '%s'.\n", subject, verb, findText.c_str());
 }
 
 void WriteHeader(PieceWriter& out, const ReportFacts& facts)

@@ -111,7 +111,7 @@ void StartScan()
         return;
     if (!EnsureNoScanRunning(mainWindow))
         return;
-    if (!RunScanOptionsDialog(mainWindow))
+    if (!RunScanOptionsDialog(mainWindow, app.scanOptions))
         return;
     if (!ConfirmDiscardUnsaved(mainWindow))
         return;

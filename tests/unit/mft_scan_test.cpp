@@ -166,7 +166,7 @@ TEST(MftScan, GivesTheWalksAnswerWithEveryFilterAndWithoutTheCountingPass)
     options = EveryFolder();
     options.Find = 1;
     options.InvertFind = 1;
-    std::strcpy(options.FindText, "*\\W1*");
+    std::wcscpy(options.FindText, L"*\\W1*");
     ExpectSameScan(Root(n), options, indexOrder);
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -200,8 +201,8 @@ TEST(ReportText, StoppedUncountedOverflowedScanWithEveryFilterOn)
     facts.status = Stopped;
     facts.listOverflow = true;
     facts.sortColumn = 2;
-    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, "*tmp*", 1, 0};
-    facts.report = SaveOptions{1, 20, 1, 4, 1, 0, "*\\Data\\*"};
+    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, L"*tmp*", 1, 0};
+    facts.report = SaveOptions{1, 20, 1, 4, 1, 0, L"*\\Data\\*"};
     const std::string warning =
         "WARNING: The data in this report may be incorrect. There were more than 32,000 items included in the "
         "dataset for this report.";
@@ -344,10 +345,10 @@ TEST(ReportRows, FindRuleMatchesThePathWithItsTrailingBackslash)
     options.InvertFind = 1;
     EXPECT_TRUE(DataLines(options, kTree).empty());
 
-    std::strcpy(options.FindText, "*\\cache");
+    std::wcscpy(options.FindText, L"*\\cache");
     options.InvertFind = 0;
     EXPECT_TRUE(DataLines(options, kTree).empty());
-    std::strcpy(options.FindText, "*\\cache\\");
+    std::wcscpy(options.FindText, L"*\\cache\\");
     EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\Cache\\,2,2"}));
     options.InvertFind = 1;
     EXPECT_EQ(DataLines(options, kTree).size(), 5u);
@@ -359,10 +360,10 @@ TEST(ReportRows, FindRuleWithoutWildcardsKeepsTheRowsWhosePathHoldsTheText)
 {
     SaveOptions options = DefaultSaveOptions();
     options.Find = 1;
-    std::strcpy(options.FindText, "b\\");
+    std::wcscpy(options.FindText, L"b\\");
     EXPECT_EQ(DataLines(options, kTree),
               (std::vector<std::string>{"C:\\Data\\B\\,10,1", "C:\\Data\\B\\C\\D\\,1,10"}));
-    std::strcpy(options.FindText, "CACHE");
+    std::wcscpy(options.FindText, L"CACHE");
     EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\Cache\\,2,2"}));
     options.InvertFind = 1;
     EXPECT_EQ(DataLines(options, kTree).size(), 5u);
@@ -376,7 +377,7 @@ TEST(ReportRows, RulesCombineAndEmptyPathsAreNeverWritten)
     options.LimitDepth = 1;
     options.DepthLimit = 2;
     options.Find = 1;
-    std::strcpy(options.FindText, "*\\B\\");
+    std::wcscpy(options.FindText, L"*\\B\\");
     EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\B\\,10,1"}));
 
     EXPECT_TRUE(DataLines(DefaultSaveOptions(), Rows{{"", "5", "5"}}).empty());
@@ -428,12 +429,12 @@ TEST(ReportRows, PathsAreWrittenWholeWithoutBestFitAndFilteredAsTheyAre)
               (std::vector<std::string>{"C:\\Data\\?\xf3" "d?\\,12,3", deep, "C:\\Data\\?\\,1,1"}));
 
     options.Find = 1;
-    std::strcpy(options.FindText, "*\\tail\\");
+    std::wcscpy(options.FindText, L"*\\tail\\");
     EXPECT_EQ(DataLines(options, rows), std::vector<std::string>{deep});
     // What a best-fit conversion would have made of the name matches this.
-    std::strcpy(options.FindText, "*\\L?dz\\");
+    std::wcscpy(options.FindText, L"*\\L?dz\\");
     EXPECT_TRUE(DataLines(options, rows).empty());
-    std::strcpy(options.FindText, "*\\?\xf3" "d?\\");
+    std::wcscpy(options.FindText, L"*\\?\xf3" "d?\\");
     EXPECT_EQ(DataLines(options, rows).size(), 1u);
 
     options.Find = 0;
@@ -578,6 +579,35 @@ TEST(ReportFile, AStreamThatCannotBeWrittenFails)
     ReportFile never;
     EXPECT_FALSE(never.Put("text"));
     EXPECT_FALSE(never.Close());
+}
+
+}  // namespace
+
+namespace {
+
+// Find texts in other scripts: the filter works on the UTF-16 text, and the
+// filter lines are written in the code page, '?' for what it cannot hold.
+TEST(ReportRows, FindTextsInOtherScriptsFilterAndAreWrittenInTheCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "written for code page 1252, this system uses " << GetACP();
+    ReportFacts facts = CompletedScan();
+    facts.dataset.Find = 1;
+    std::wcscpy(facts.dataset.FindText, L"*\\\u5199\u771f*");  // 写真
+    facts.report.Find = 1;
+    facts.report.InvertFind = 1;
+    std::wcscpy(facts.report.FindText, L"\u0142\u00f3d\u017a");  // łódź
+    const WideRows rows({{L"C:\\Data\\\u5199\u771f\\\u0141\u00f3d\u017a", "1", "1"},
+                         {L"C:\\Data\\\u5199\u771f", "2", "1"}});
+    const std::vector<std::string> lines = Lines(Report(facts, rows));
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has("List (dataset) folder text was limited to folder names matching '*\\?\?*'."));
+    EXPECT_TRUE(has("Report folder text was limited to folder names NOT containing '?\xf3" "d?' (The find result "
+                    "was inverted)."));
+    EXPECT_TRUE(has("C:\\Data\\??\\,2,1"));
+    EXPECT_FALSE(has("C:\\Data\\??\\?\xf3" "d?\\,1,1")) << "the row holding \u0141\u00f3d\u017a is left out";
 }
 
 }  // namespace

@@ -350,7 +350,7 @@ TEST_F(WalkTest, FindTextWithATrailingBackslashKeepsOnlyTheStartFolder)
     BuildSmallTree();
     ScanOptions o = Options();
     o.Find = 1;
-    std::strcpy(o.FindText, "*\\");
+    std::wcscpy(o.FindText, L"*\\");
     EXPECT_EQ(Scan(o), (std::vector<Row>{{P(""), 6, 1}}));
     o.InvertFind = 1;
     auto rows = Scan(o);
@@ -358,7 +358,7 @@ TEST_F(WalkTest, FindTextWithATrailingBackslashKeepsOnlyTheStartFolder)
     for (const Row& row : rows)
         EXPECT_NE(std::get<0>(row), P(""));
     o.InvertFind = 0;
-    std::strcpy(o.FindText, "*\\B*");  // a\b and a\b\c, letter case ignored
+    std::wcscpy(o.FindText, L"*\\B*");  // a\b and a\b\c, letter case ignored
     rows = Scan(o);
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<Row>{{P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1}}));
