@@ -37,10 +37,10 @@
 #include "res/resource_ids.h"
 #include "scan/folder_tree.h"
 #include "scan/row_batch.h"
-#include "scan/scan_messages.h"
 #include "scan/scan_worker.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
+#include "ui/scan_control.h"
 
 namespace {
 
@@ -80,7 +80,8 @@ Record record;
 
 LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == kPrepareScanRequest) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_MAIN_GO) {
+        // Go returns once the options are answered and the worker runs.
         const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.prepared = Now();
         return result;

@@ -23,6 +23,8 @@ struct Assessment {
     bool stopped = false;
     // Measured on disk: the files counted so far, by id.
     FileIdSet counted;
+    // The start folder's figures once it is assessed.
+    FolderMeasure total;
 };
 
 // One folder the assessment is inside.
@@ -115,7 +117,9 @@ void AssessTree(Assessment& walk, FolderTree& tree)
         const FolderMeasure done = measure;
         walk.path.resize(frame.pathMark);
         frames.pop_back();
-        if (!frames.empty()) {
+        if (frames.empty()) {
+            walk.total = done;
+        } else {
             FolderMeasure& parent = frames.back().measure;
             parent.branchBytes = AddBytes(parent.branchBytes, done.branchBytes);
             parent.branchOnDisk = AddBytes(parent.branchOnDisk, done.branchOnDisk);
@@ -184,7 +188,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
               WalkSink& sink, WalkStats* stats)
 {
     FileSystemRedirectionOff redirection;
-    Assessment walk{options, FindFilter(options), counters, sink, root, false, {}};
+    Assessment walk{options, FindFilter(options), counters, sink, root, false, {}, {}};
     bool outOfMemory = false;
 
     const bool count = !options.DontCount;
@@ -231,6 +235,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
         stats->readerThreads = tree.ReadersStarted();
         stats->fromTable = fromTable;
         stats->countedFileBytes = walk.counted.Bytes();
+        stats->total = walk.total;
     }
     return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong() && !tree.CutShort();
 }

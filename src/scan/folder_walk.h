@@ -55,6 +55,8 @@ struct WalkStats {
     // paths as rows show them. Whole only when the scan is.
     FileTallies tallies;
     size_t tallyBytes = 0;  // what the tallies held at the end, roughly
+    // The start folder's figures, once assessed.
+    FolderMeasure total;
 };
 
 // Both walks of one scan of the start folder `root` (UTF-16, as the user

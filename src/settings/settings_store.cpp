@@ -138,6 +138,7 @@ void LoadSettings()
 
     LoadFilterOptions(key, "", app.scanOptions);
     ReadFlag(key, "DontCount", &app.scanOptions.DontCount);
+    ReadFlag(key, "MeasureOnDisk", &app.scanOptions.MeasureOnDisk);
     LoadFilterOptions(key, "SO", app.saveOptions);
 }
 
@@ -164,6 +165,7 @@ SettingsWrite SaveSettings()
 
     out.Take(SaveFilterOptions(key, "", app.scanOptions));
     out.Number("DontCount", app.scanOptions.DontCount != 0);
+    out.Number("MeasureOnDisk", app.scanOptions.MeasureOnDisk != 0);
     out.Take(SaveFilterOptions(key, "SO", app.saveOptions));
     return out.Result();
 }

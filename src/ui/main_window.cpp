@@ -11,7 +11,6 @@
 #include "links/links_dialog.h"
 #include "ui/save_report_command.h"
 #include "res/resource_ids.h"
-#include "scan/scan_messages.h"
 #include "ui/clipboard.h"
 #include "ui/dpi_scale.h"
 #include "ui/main_layout.h"

@@ -40,6 +40,7 @@ void ReadScanOptionsControls(HWND dialog, ScanOptions& options)
 {
     ReadFilterFields(dialog, kFields, options);
     options.DontCount = IsButtonChecked(dialog, IDC_SCANOPT_DONT_COUNT) ? 1 : 0;
+    options.MeasureOnDisk = IsButtonChecked(dialog, IDC_SCANOPT_MEASURE_ON_DISK) ? 1 : 0;
 }
 
 // What the dialog edits: a copy of the caller's options.
@@ -57,6 +58,7 @@ INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam,
         PrepareDialogWindow(dialog, "Scan Options - BRACKENMOORWORKS", true);
         ShowFilterFields(dialog, kFields, data->options);
         CheckButton(dialog, IDC_SCANOPT_DONT_COUNT, data->options.DontCount != 0);
+        CheckButton(dialog, IDC_SCANOPT_MEASURE_ON_DISK, data->options.MeasureOnDisk != 0);
         return FALSE;
     case WM_COMMAND:
         OnFilterDialogCommand(dialog, LOWORD(wParam), data->options, ReadScanOptionsControls,

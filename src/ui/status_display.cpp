@@ -11,9 +11,9 @@
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
-#include "scan/scan_worker.h"
 #include "ui/dpi_scale.h"
 #include "ui/message_box.h"
+#include "ui/scan_control.h"
 #include "ui/path_compaction.h"
 
 namespace {
