@@ -26,7 +26,8 @@ constexpr uint8_t kNamespaceDos = 2;
 constexpr uint8_t kNamespaceWin32AndDos = 3;
 
 // A file size no NTFS volume holds (the format's limit is 2^64 bytes, the
-// file system's 2^48 - 64 KiB); larger sizes mark a damaged record.
+// file system's 2^48 - 64 KiB); this size and larger ones mark a damaged
+// record, so that every size kept fits in 48 bits.
 constexpr uint64_t kLargestFileSize = uint64_t{1} << 48;
 
 // The low 48 bits of a file reference are the record number, the high 16
@@ -133,7 +134,8 @@ bool RecordInUse(const uint8_t* record, size_t size, bool& damaged);
 bool ParseRecord(uint8_t* record, size_t size, uint32_t number, uint64_t clusterCount, RecordInfo& info);
 
 // Reads $ATTRIBUTE_LIST entries from a list value into `info.list`. False
-// when the list is damaged.
-bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info);
+// when the list is damaged, or when it would keep more than `most`
+// entries.
+bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info, size_t most = SIZE_MAX);
 
 }  // namespace mft

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <limits>
+#include <map>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -9,6 +12,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "scan/byte_sum.h"
 #include "scan/folder_read.h"
 #include "scan/mft_records.h"
 #include "scan/stoppable_sort.h"
@@ -32,6 +36,13 @@ constexpr uint32_t kStopCheckEvery = 4096;
 // Descriptors kept to tell which folders share one; a folder whose
 // descriptor comes after this many others is asked about on its own.
 constexpr size_t kMostAccessClasses = 65536;
+// An attribute list or reparse value outside its record larger than this
+// is damage.
+constexpr uint64_t kLargestValue = uint64_t{1} << 24;
+// Windows keeps at most this much reparse data for a file.
+constexpr uint64_t kLargestReparseData = 16384;
+// The smallest attribute a record can hold: a header without a value.
+constexpr uint64_t kSmallestAttribute = 24;
 
 struct Boot {
     uint32_t clusterSize = 0;
@@ -188,6 +199,8 @@ private:
     bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
     bool ReadStream(const std::vector<Extent>& extents, uint64_t offset, size_t length, uint8_t* out);
     bool ReadValue(const mft::OutsideValue& value, std::vector<uint8_t>& bytes);
+    bool ClaimClusters(const std::vector<Extent>& extents);
+    bool ReadList(const mft::OutsideValue& value, std::vector<uint8_t>& bytes);
     bool ReadRecord(uint32_t number, std::vector<uint8_t>& record);
     bool LoadMftLayout();
     bool LoadUpCase();
@@ -203,7 +216,7 @@ private:
     MftResult LinkFolders();
     MftResult SortChildren();
     bool FindStart(const wchar_t* path, size_t length, uint32_t& start) const;
-    FolderAccess::Answer Ask(uint32_t folder, uint32_t start);
+    FolderAccess::Answer Ask(uint32_t folder);
     MftResult Emit(uint32_t start, MftTree& tree);
     bool NameLess(uint32_t a, uint32_t b) const;
 
@@ -224,14 +237,25 @@ private:
     std::vector<PendingBase> pending_;
     std::vector<RecordInfo::ListEntry> listEntries_;
 
+    // What the volume may make the reader read and keep of attribute lists
+    // outside their records. Every entry kept names an attribute of the
+    // table, at least kSmallestAttribute bytes of some record, and an entry
+    // is at most 8 bytes longer than the attribute it names (never more
+    // than twice its length): a sound table never needs more.
+    uint64_t listBytesLeft_ = kLargestValue;
+    size_t listEntriesLeft_ = 0;
+    // The clusters read as values outside records (attribute lists, reparse
+    // data), by first cluster, each to the end of its run. No two
+    // attributes of a sound volume share a cluster, so none is read twice.
+    std::map<uint64_t, uint64_t> valueClusters_;
+
     // The distinct descriptors of folders seen, each its class's key: a
     // security id, or a descriptor of the record's own.
     std::unordered_map<std::string, uint32_t> accessClasses_;
     std::string accessKey_;
     size_t classCount_ = 0;
     std::vector<uint8_t> classAnswers_;  // per class: 0 not asked yet, else the answer + 1
-    std::vector<uint32_t> chain_;
-    std::wstring probePath_;
+    std::wstring probePath_;  // while the tree is gone through: the current folder's path below the start
 
     std::vector<uint32_t> childStart_;  // per folder, into childList_; one more at the end
     std::vector<uint32_t> childList_;
@@ -277,7 +301,7 @@ bool MftReader::ReadStream(const std::vector<Extent>& extents, uint64_t offset, 
 bool MftReader::ReadValue(const mft::OutsideValue& value, std::vector<uint8_t>& bytes)
 {
     // Lists and reparse data are small; a larger one is damage.
-    if (value.size > (uint64_t{1} << 24))
+    if (value.size > kLargestValue)
         return false;
     const size_t cluster = boot_.clusterSize;
     const size_t rounded = (static_cast<size_t>(value.size) + cluster - 1) / cluster * cluster;
@@ -286,6 +310,34 @@ bool MftReader::ReadValue(const mft::OutsideValue& value, std::vector<uint8_t>& 
         return false;
     bytes.resize(static_cast<size_t>(value.size));
     return true;
+}
+
+// Takes note of the clusters a value outside its record lies in; false
+// when another value was read from any of them.
+bool MftReader::ClaimClusters(const std::vector<Extent>& extents)
+{
+    for (const Extent& extent : extents) {
+        if (extent.sparse)
+            continue;
+        const uint64_t end = extent.lcn + extent.length;
+        const auto after = valueClusters_.lower_bound(extent.lcn);
+        if (after != valueClusters_.end() && after->first < end)
+            return false;
+        if (after != valueClusters_.begin() && std::prev(after)->second > extent.lcn)
+            return false;
+        valueClusters_.emplace_hint(after, extent.lcn, end);
+    }
+    return true;
+}
+
+// Reads an attribute list that lies outside its record, within what the
+// table can hold of lists.
+bool MftReader::ReadList(const mft::OutsideValue& value, std::vector<uint8_t>& bytes)
+{
+    if (value.size > listBytesLeft_ || !ClaimClusters(value.extents))
+        return false;
+    listBytesLeft_ -= value.size;
+    return ReadValue(value, bytes);
 }
 
 // Reads record `number` of the table through the extents known so far.
@@ -302,8 +354,6 @@ bool MftReader::ReadRecord(uint32_t number, std::vector<uint8_t>& record)
                   scratch_.begin() + static_cast<ptrdiff_t>(at - start + boot_.recordSize));
     return true;
 }
-
-bool ByVcn(const Extent& a, const Extent& b) { return a.vcn < b.vcn; }
 
 // From record 0: where the table lies, following its attribute list when
 // the table's own runs do not fit in one record.
@@ -330,10 +380,18 @@ bool MftReader::LoadMftLayout()
     if (mftExtents_.empty() || mftExtents_[0].vcn != 0 || mftExtents_[0].sparse ||
         mftExtents_[0].lcn != boot_.mftCluster)
         return false;
+    // Contiguous virtual clusters from 0, no holes: each extent must begin
+    // where the ones before it end, and is refused as soon as it does not.
+    uint64_t next = 0;
+    for (const Extent& extent : mftExtents_) {
+        if (extent.vcn != next || extent.sparse)
+            return false;
+        next += extent.length;
+    }
     if (info.hasList) {
         std::vector<uint8_t> list;
         if (info.listOutside) {
-            if (!ReadValue(info.listValue, list) || !mft::ParseAttributeList(list.data(), list.size(), info))
+            if (!ReadList(info.listValue, list) || !mft::ParseAttributeList(list.data(), list.size(), info))
                 return false;
         }
         std::vector<RecordInfo::ListEntry> entries = info.list;
@@ -346,6 +404,8 @@ bool MftReader::LoadMftLayout()
         for (const RecordInfo::ListEntry& entry : entries) {
             if (entry.type != mft::kData || mft::RecordOf(entry.reference) == kMftRecord)
                 continue;
+            if (Stopped())
+                return false;
             const uint64_t number = mft::RecordOf(entry.reference);
             if (number >= 0xFFFFFFFF || !ReadRecord(static_cast<uint32_t>(number), other))
                 return false;
@@ -355,36 +415,49 @@ bool MftReader::LoadMftLayout()
                 extension.sequence != mft::SequenceOf(entry.reference) ||
                 extension.baseReference != (uint64_t{info.sequence} << 48))
                 return false;
+            // Only the extents of the listed attribute: from its first VCN
+            // to the next piece of the table this record holds.
             bool found = false;
+            uint64_t until = std::numeric_limits<uint64_t>::max();
             for (const RecordInfo::DataPiece& piece : extension.data) {
                 if (piece.attributeId == entry.attributeId && piece.firstVcn == entry.firstVcn)
                     found = true;
+                if (piece.firstVcn > entry.firstVcn)
+                    until = std::min(until, piece.firstVcn);
             }
             if (!found)
                 return false;
-            // Only the extents of the listed attribute: an extension record
-            // holds one extent of the table per listed entry.
             for (const Extent& extent : extension.dataExtents) {
-                if (extent.vcn >= entry.firstVcn)
-                    mftExtents_.push_back(extent);
+                if (extent.vcn < entry.firstVcn || extent.vcn >= until)
+                    continue;
+                if (extent.vcn != next || extent.sparse)
+                    return false;
+                mftExtents_.push_back(extent);
+                next += extent.length;
             }
-            std::sort(mftExtents_.begin(), mftExtents_.end(), ByVcn);
-            mftExtents_.erase(std::unique(mftExtents_.begin(), mftExtents_.end(),
-                                          [](const Extent& a, const Extent& b) { return a.vcn == b.vcn; }),
-                              mftExtents_.end());
         }
-    }
-    // Contiguous virtual clusters from 0, no holes, covering the table.
-    uint64_t next = 0;
-    for (const Extent& extent : mftExtents_) {
-        if (extent.vcn != next || extent.sparse)
-            return false;
-        next += extent.length;
     }
     if (!sized || realSize == 0 || realSize > next * boot_.clusterSize)
         return false;
+    // No cluster of the volume twice: a record read twice would be two
+    // files (records of NTFS 3.0 do not carry their number to tell).
+    std::vector<std::pair<uint64_t, uint64_t>> placed;
+    placed.reserve(mftExtents_.size());
+    for (const Extent& extent : mftExtents_)
+        placed.emplace_back(extent.lcn, extent.lcn + extent.length);
+    std::sort(placed.begin(), placed.end());
+    for (size_t i = 1; i < placed.size(); ++i) {
+        if (placed[i].first < placed[i - 1].second)
+            return false;
+    }
     recordCount_ = realSize / size;
-    return recordCount_ > kFirstUserRecord && recordCount_ < kNone;
+    if (recordCount_ <= kFirstUserRecord || recordCount_ >= kNone)
+        return false;
+    const uint64_t tableBytes = recordCount_ * size;
+    listBytesLeft_ = 2 * tableBytes;
+    listEntriesLeft_ =
+        static_cast<size_t>(std::min<uint64_t>(tableBytes / kSmallestAttribute, std::numeric_limits<size_t>::max()));
+    return true;
 }
 
 bool MftReader::LoadUpCase()
@@ -441,7 +514,7 @@ bool MftReader::AddListed(uint32_t record, uint16_t sequence, bool directory, co
                           const uint8_t* spaces, const wchar_t* const* names, const uint8_t* nameLengths, size_t count,
                           uint64_t size, bool linked, uint32_t accessClass)
 {
-    if (size > mft::kLargestFileSize)
+    if (size >= mft::kLargestFileSize)
         return false;
     size_t listed = 0;
     for (size_t i = 0; i < count; ++i) {
@@ -504,15 +577,19 @@ bool MftReader::AddFromRecord(const RecordInfo& info, const uint8_t* record)
                      info.directory ? AccessClassOf(info, record) : kNone);
 }
 
-// Reads the tag of a reparse point whose data lies outside its record.
+// Reads the tag of a reparse point whose data lies outside its record:
+// its first cluster only, once.
 bool MftReader::CompleteReparse(RecordInfo& info)
 {
     if (!info.reparseOutside)
         return true;
-    std::vector<uint8_t> bytes;
-    if (!ReadValue(info.reparseValue, bytes) || bytes.size() < 8)
+    const mft::OutsideValue& value = info.reparseValue;
+    if (value.size > kLargestReparseData || !ClaimClusters(value.extents))
         return false;
-    info.reparseTag = mft::Get32(bytes.data());
+    scratch_.resize(boot_.clusterSize);
+    if (!ReadStream(value.extents, 0, scratch_.size(), scratch_.data()))
+        return false;
+    info.reparseTag = mft::Get32(scratch_.data());
     info.reparseOutside = false;
     return true;
 }
@@ -531,9 +608,13 @@ bool MftReader::Collect(RecordInfo& info, const uint8_t* record)
     if (info.hasList) {
         if (info.listOutside) {
             std::vector<uint8_t> list;
-            if (!ReadValue(info.listValue, list) || !mft::ParseAttributeList(list.data(), list.size(), info))
+            if (!ReadList(info.listValue, list) ||
+                !mft::ParseAttributeList(list.data(), list.size(), info, listEntriesLeft_))
                 return false;
         }
+        if (info.list.size() > listEntriesLeft_)
+            return false;
+        listEntriesLeft_ -= info.list.size();
         pending_.push_back({info.number, info.directory ? AccessClassOf(info, record) : kNone, info.sequence,
                             info.directory, listEntries_.size(), info.list.size()});
         listEntries_.insert(listEntries_.end(), info.list.begin(), info.list.end());
@@ -666,9 +747,6 @@ MftResult MftReader::ResolvePending()
                 tag = static_cast<uint32_t>(found->value);
             }
         }
-        // A file has at most 1024 names.
-        if (parents.size() > 1024)
-            return MftResult::Failed;
         if (!AddListed(base.record, base.sequence, base.directory, parents.data(), spaces.data(), names.data(),
                        lengths.data(), parents.size(), size, hasReparse && !EntersReparseFolder(tag),
                        base.accessClass))
@@ -712,7 +790,8 @@ MftResult MftReader::LinkFolders()
             const uint32_t parent = find(link.parentRecord, link.parentSequence);
             if (parent == kNone)
                 return;
-            folders_[parent].ownBytes += static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow);
+            folders_[parent].ownBytes =
+                AddBytes(folders_[parent].ownBytes, static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow));
             ++folders_[parent].fileCount;
         },
         [this] { return Stopped(); });
@@ -856,23 +935,14 @@ bool MftReader::FindStart(const wchar_t* path, size_t length, uint32_t& start) c
     return true;
 }
 
-// Whether a walk could list `folder` (below or at `start`): the answer
-// for its class, asked for the first folder of the class.
-FolderAccess::Answer MftReader::Ask(uint32_t folder, uint32_t start)
+// Whether a walk could list `folder`, whose path below the start folder
+// is probePath_: the answer for its class, asked for the first folder of
+// the class.
+FolderAccess::Answer MftReader::Ask(uint32_t folder)
 {
     const uint32_t accessClass = folders_[folder].accessClass;
     if (accessClass != kNone && classAnswers_[accessClass] != 0)
         return static_cast<FolderAccess::Answer>(classAnswers_[accessClass] - 1);
-    chain_.clear();
-    for (uint32_t at = folder; at != start; at = folders_[at].parent)
-        chain_.push_back(at);
-    probePath_.clear();
-    for (size_t i = chain_.size(); i-- > 0;) {
-        const FolderRecord& f = folders_[chain_[i]];
-        if (!probePath_.empty())
-            probePath_ += L'\\';
-        probePath_.append(folderNames_.data() + f.nameOffset, f.nameLength);
-    }
     const FolderAccess::Answer answer = access_->Probe(probePath_.data(), probePath_.size());
     if (accessClass != kNone)
         classAnswers_[accessClass] = static_cast<uint8_t>(answer + 1);
@@ -882,41 +952,67 @@ FolderAccess::Answer MftReader::Ask(uint32_t folder, uint32_t start)
 MftResult MftReader::Emit(uint32_t start, MftTree& tree)
 {
     // The tree is kept while the scan lasts: sized exactly, from a first
-    // pass over the folders it will hold. That pass also finds the folders
-    // a walk could not list.
+    // pass over the folders it will hold. That pass goes depth first, as a
+    // walk goes down, and finds the folders a walk could not list, asking
+    // for the first folder of each class the walk would reach; the path of
+    // each folder is its parent's with its name added, kept as it goes.
     if (access_ != nullptr)
         classAnswers_.assign(classCount_, 0);
-    std::vector<uint32_t> source;
-    source.push_back(start);
+    struct Open {
+        uint32_t folder;
+        uint32_t nextChild;  // into childList_
+        size_t pathLength;   // of the folder's path in probePath_
+    };
+    std::vector<Open> open;
+    probePath_.clear();
+    size_t folderCount = 1;
     size_t nameUnits = start == 0 ? 0 : folders_[start].nameLength;
-    for (size_t at = 0; at < source.size(); ++at) {
-        if (at % kStopCheckEvery == 0 && Stopped())
+    uint32_t folder = start;
+    for (size_t visited = 0; folder != kNone; ++visited) {
+        if (visited % kStopCheckEvery == 0 && Stopped())
             return MftResult::Stopped;
-        FolderRecord& from = folders_[source[at]];
-        if (at != 0 && (from.flags & FolderRecord::Linked))
-            continue;
-        if (access_ != nullptr) {
-            const FolderAccess::Answer answer = Ask(source[at], start);
+        FolderRecord& at = folders_[folder];
+        bool entered = folder == start || !(at.flags & FolderRecord::Linked);
+        if (entered && access_ != nullptr) {
+            const FolderAccess::Answer answer = Ask(folder);
             // A start folder the walk cannot list is the walk's to measure.
-            if (answer == FolderAccess::Unknown || (answer == FolderAccess::Refused && at == 0))
+            if (answer == FolderAccess::Unknown || (answer == FolderAccess::Refused && folder == start))
                 return MftResult::Failed;
             if (Stopped())
                 return MftResult::Stopped;
             if (answer == FolderAccess::Refused) {
-                from.flags |= FolderRecord::Refused;
-                continue;
+                at.flags |= FolderRecord::Refused;
+                entered = false;
             }
         }
-        for (uint32_t c = childStart_[source[at]]; c < childStart_[source[at] + 1]; ++c) {
-            source.push_back(childList_[c]);
-            nameUnits += folders_[childList_[c]].nameLength;
+        if (entered)
+            open.push_back({folder, childStart_[folder], probePath_.size()});
+        folder = kNone;
+        while (!open.empty() && folder == kNone) {
+            Open& parent = open.back();
+            if (parent.nextChild == childStart_[parent.folder + 1]) {
+                open.pop_back();
+                continue;
+            }
+            folder = childList_[parent.nextChild++];
+            const FolderRecord& child = folders_[folder];
+            ++folderCount;
+            nameUnits += child.nameLength;
+            if (access_ != nullptr) {
+                probePath_.resize(parent.pathLength);
+                if (parent.pathLength != 0)
+                    probePath_ += L'\\';
+                probePath_.append(folderNames_.data() + child.nameOffset, child.nameLength);
+            }
         }
     }
     if (nameUnits > kNone - 256)
         throw std::bad_alloc();
-    tree.folders.reserve(source.size());
+    tree.folders.reserve(folderCount);
     tree.names.reserve(nameUnits);
-    source.resize(1);
+    std::vector<uint32_t> source;
+    source.reserve(folderCount);
+    source.push_back(start);
     const FolderRecord& first = folders_[start];
     tree.folders.push_back({first.ownBytes, first.fileCount, 0, 0, 0, 0,
                             static_cast<uint16_t>(start == 0 ? 0 : first.nameLength), true});
