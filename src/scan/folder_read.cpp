@@ -139,11 +139,6 @@ void FolderListing::Clear()
     names.clear();
 }
 
-bool EntersReparseFolder(uint32_t tag)
-{
-    return tag != 0 && !IsReparseTagNameSurrogate(tag);
-}
-
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop)
 {
     listing.Clear();

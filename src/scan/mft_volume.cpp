@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "scan/byte_sum.h"
-#include "scan/folder_read.h"
 #include "scan/mft_records.h"
+#include "scan/reparse_tag.h"
 #include "scan/stoppable_sort.h"
 
 using mft::Extent;
@@ -640,8 +640,10 @@ MftResult MftReader::ReadTable()
 {
     const size_t recordSize = boot_.recordSize;
     const size_t unit = std::max<size_t>(recordSize, boot_.clusterSize);
-    const size_t blockBytes = std::max(unit, kBlockBytes / unit * unit);
     const uint64_t tableBytes = recordCount_ * recordSize;
+    // Blocks of 4 MiB, or the whole table when it is smaller.
+    const size_t blockBytes = static_cast<size_t>(
+        std::min<uint64_t>(std::max(unit, kBlockBytes / unit * unit), (tableBytes + unit - 1) / unit * unit));
     // Page aligned: a raw volume may be read without the cache, into
     // aligned buffers only (VolumeFile copies through one otherwise).
     constexpr size_t kPage = 4096;

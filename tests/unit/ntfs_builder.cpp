@@ -490,17 +490,29 @@ std::vector<uint8_t> NtfsBuilder::Build()
     LayTable(ownClusters, tableClusters);  // the spread table's VCNs, which its list names
     // Lists too long for their record go outside it.
     for (uint32_t n = 0; n < records_.size(); ++n) {
-        records_[n].listCluster = 0;
-        if (!records_[n].extensions.empty()) {
+        if (!records_[n].extensions.empty() && records_[n].listCluster == 0) {
             const std::vector<uint8_t> list = MakeList(n);
             if (list.size() > 512)
                 records_[n].listCluster = AddBlob(list);
         }
     }
+    // A table other than the usual one lies after what is there: in the
+    // volume's free clusters where it fits, else past them.
     const bool asAlways = ownClusters == kRecords / perCluster && tableExtensions_.empty() && !repeatTable_;
-    mftCluster_ = asAlways ? kMftCluster : nextExtra_;
+    if (asAlways) {
+        mftCluster_ = kMftCluster;
+    } else if (!tableLaid_) {
+        const uint64_t physical = repeatTable_ ? ownClusters : tableClusters;
+        if (nextCluster_ + physical < kClusters) {
+            mftCluster_ = nextCluster_;
+            nextCluster_ += physical;
+        } else {
+            mftCluster_ = nextExtra_;
+        }
+        tableLaid_ = true;
+    }
     LayTable(ownClusters, tableClusters);
-    const uint64_t volumeClusters = std::max<uint64_t>(kClusters, mftCluster_ + tableClusters + 1);
+    const uint64_t volumeClusters = std::max({kClusters, mftCluster_ + tableClusters + 1, nextExtra_ + 1});
     volumeBytes_ = volumeClusters * kClusterSize;
     const bool freeTail = !tableExtensions_.empty() || growClusters_ != 0;
     image_.assign(freeTail ? (mftCluster_ + usedClusters) * kClusterSize : volumeBytes_, 0);

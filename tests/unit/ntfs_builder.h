@@ -147,6 +147,7 @@ private:
     bool repeatTable_ = false;
     bool ntfs30_ = false;
     uint64_t mftCluster_ = 4;
+    bool tableLaid_ = false;
     uint64_t volumeBytes_ = 0;
     std::vector<uint8_t> image_;
 };
