@@ -20,6 +20,14 @@ constexpr uint32_t kData = 0x80;
 constexpr uint32_t kReparsePoint = 0xC0;
 constexpr uint32_t kAttributeEnd = 0xFFFFFFFF;
 
+// Records of the table with a meaning of their own.
+constexpr uint32_t kMftRecord = 0;
+constexpr uint32_t kRootRecord = 5;
+constexpr uint32_t kUpCaseRecord = 10;
+// Records below this are the volume's own (metafiles and reserved ones);
+// no listing shows them, and their extension records serve the metafiles.
+constexpr uint32_t kFirstUserRecord = 24;
+
 constexpr uint8_t kNamespacePosix = 0;
 constexpr uint8_t kNamespaceWin32 = 1;
 constexpr uint8_t kNamespaceDos = 2;
