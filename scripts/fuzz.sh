@@ -13,13 +13,17 @@ seconds="${1:-60}"
 out="$root/build/fuzz"
 mkdir -p "$out/seeds" "$out/corpus"
 
-reader=("$root"/src/scan/mft_*.cpp "$root/src/scan/reparse_tag.cpp")
-reader=("${reader[@]/*mft_open.cpp/}")  # the volume device: Windows only
+# The reader's sources; not mft_open.cpp, which opens the volume device
+# through Windows.
+reader=("$root/src/scan/reparse_tag.cpp")
+for source in "$root"/src/scan/mft_*.cpp; do
+    [ "$(basename "$source")" = mft_open.cpp ] || reader+=("$source")
+done
 flags=(-std=c++20 -g -O1 -Wall -Wextra -Werror -I"$root/src" -I"$root/tests/fuzz/stand_in")
 clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    "$root/tests/fuzz/mft_fuzz.cpp" ${reader[@]} -o "$out/mft_fuzz"
+    "$root/tests/fuzz/mft_fuzz.cpp" "${reader[@]}" -o "$out/mft_fuzz"
 clang++ "${flags[@]}" -I"$root/tests/unit" "$root/tests/fuzz/make_seeds.cpp" "$root/tests/unit/ntfs_builder.cpp" \
-    ${reader[@]} -o "$out/make_seeds"
+    "${reader[@]}" -o "$out/make_seeds"
 "$out/make_seeds" "$out/seeds"
 
 echo "fuzzing the master file table reader for $seconds s"
