@@ -5,6 +5,7 @@
 
 #include "app/handles.h"
 #include "app/wide_path.h"
+#include "scan/byte_sum.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;
 FindNextFunction findNextFile = FindNextFileW;
@@ -47,8 +48,8 @@ void AddEntry(const WIN32_FIND_DATAW& data, FolderListing& listing)
             {static_cast<uint32_t>(listing.names.size()), static_cast<uint16_t>(nameLength), !linked});
         listing.names.insert(listing.names.end(), data.cFileName, data.cFileName + nameLength);
     } else {
-        listing.ownBytes +=
-            static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+        listing.ownBytes = AddBytes(
+            listing.ownBytes, static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow));
         ++listing.fileCount;
     }
 }
@@ -136,11 +137,6 @@ void FolderListing::Clear()
     fileCount = 0;
     subfolders.clear();
     names.clear();
-}
-
-bool EntersReparseFolder(uint32_t tag)
-{
-    return tag != 0 && !IsReparseTagNameSurrogate(tag);
 }
 
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop)

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/byte_sum.h"
 #include "scan/mft_open.h"
 #include "scan/scan_rules.h"
 
@@ -88,7 +89,7 @@ void AssessTree(Assessment& walk, FolderTree& tree)
         walk.path.resize(frame.pathMark);
         frames.pop_back();
         if (!frames.empty()) {
-            frames.back().branchBytes += branchBytes;
+            frames.back().branchBytes = AddBytes(frames.back().branchBytes, branchBytes);
             ++walk.counters.foldersAssessed;
         }
     }
