@@ -12,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/code_page_text.h"
+#include "app/version.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 
@@ -76,7 +77,7 @@ void ExpectLines(const std::string& text, const std::vector<std::string>& expect
 }
 
 const std::vector<std::string> kTop = {
-    "Dunewright v1.4.7.4",
+    AppVersion,
     "",
     "http://www.brackenmoorworks.example",
     "Copyright (C) 2026 BrackenmoorWorks. All rights reserved.",
