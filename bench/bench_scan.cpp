@@ -49,7 +49,6 @@ DWORD uiThread = 0;
 WNDPROC mainProc = nullptr;
 
 constexpr char kStopQuestion[] = "Stop the current scan?";
-constexpr char kOverflowWarning[] = "WARNING: More than 32,000 items";
 
 double Now()
 {
@@ -92,7 +91,7 @@ LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         record.batches.push_back({arrived, Now(), rows});
         return result;
     } else if (message == kScanEndedRequest) {
-        // Timed on arrival: serving it may open the overflow warning.
+        // Timed on arrival.
         record.ended = Now();
         const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.served = true;
@@ -258,7 +257,7 @@ struct ScanTiming {
 };
 
 // Go with the given options; `stopAt` > 0 stops the scan once that many
-// folders are assessed. The overflow warning is closed when it shows.
+// folders are assessed.
 ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
 {
     app.scanOptions = options;
@@ -286,19 +285,13 @@ ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
     ScanTiming timing;
     double start = 0, firstAssessed = 0, yesAt = 0;
     HWND box = nullptr;
-    bool stopping = false, warningClosed = false;
+    bool stopping = false;
     for (;;) {
         const double now = Now();
         if (start == 0 && record.prepared != 0)
             start = record.prepared;
         if (start != 0 && firstAssessed == 0 && app.foldersAssessed > 0)
             firstAssessed = now;
-        if (app.overflowWarned && !warningClosed) {
-            if (HWND warning = FindBox(kOverflowWarning)) {
-                PostMessageA(warning, WM_COMMAND, IDOK, 0);
-                warningClosed = true;
-            }
-        }
         if (stopAt > 0 && !stopping && start != 0 && app.foldersAssessed >= stopAt) {
             PostMessageA(app.mainWindow, WM_COMMAND, IDC_MAIN_STOP, 0);
             stopping = true;

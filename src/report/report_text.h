@@ -21,7 +21,7 @@ struct ReportFacts {
     int32_t filesAssessed;
     int32_t foldersAssessed;
     int32_t foldersCounted;
-    bool listOverflow;
+    bool listOverflow;  // the list passed 32,000 rows: kept, but nothing in the report follows from it
     int32_t sortColumn;
     ScanOptions dataset;
     SaveOptions report;

@@ -6,7 +6,7 @@
 
 #include "app/handles.h"
 #include "app/wide_path.h"
-#include "scan/folder_measure.h"
+#include "scan/byte_sum.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;
 FindNextFunction findNextFile = FindNextFileW;
@@ -254,11 +254,6 @@ void FolderListing::Clear()
     linked.clear();
     files.clear();
     fileNames.clear();
-}
-
-bool EntersReparseFolder(uint32_t tag)
-{
-    return tag != 0 && !IsReparseTagNameSurrogate(tag);
 }
 
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop,

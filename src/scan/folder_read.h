@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/reparse_tag.h"
+
 // A file that takes space on disk, by its file id: the same file listed
 // under several names (hard links) has one id.
 struct LinkedFile {
@@ -84,13 +86,6 @@ bool ListingStarts(const wchar_t* path, size_t length, std::vector<wchar_t>& pat
 // would have read it. Empty when `root` is empty or names nothing.
 std::wstring ReadingPath(const std::wstring& root);
 
-// Whether a folder entry that carries a reparse point is entered. Junctions
-// and symbolic links stand for another place (their tag has the
-// name-surrogate bit, or is 0 where a Unix link is shown as a reparse
-// point): they are measured where they point. Everything else with a
-// reparse point (cloud placeholders, deduplicated and container folders)
-// holds its own files and is entered.
-bool EntersReparseFolder(uint32_t tag);
 
 // The find-first and find-next calls of a listing; a test may replace them
 // to play a Windows that refuses a level or flags, or a listing that the

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/byte_sum.h"
 #include "scan/file_id_set.h"
 #include "scan/folder_measure.h"
 #include "scan/mft_open.h"

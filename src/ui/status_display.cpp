@@ -108,13 +108,9 @@ void ShowCounters(HWND mainWindow, bool withFolderCount)
 
 void RefreshStatus(HWND mainWindow)
 {
-    if (app.listOverflow && !app.overflowWarned) {
-        app.overflowWarned = true;
-        ShowMessage(mainWindow,
-                    "WARNING: More than 32,000 items have been added to the list view control. "
-                    "The current data may be incorrect.",
-                    MB_ICONWARNING);
-    }
+    // Past 32,000 rows the list raises its overflow flag, and nothing more:
+    // it holds every row in the program's own memory and shows each one
+    // exactly, so no warning that its data may be incorrect is shown.
 
     const int32_t status = app.status;
     SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(status));

@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "app/product_text.h"
+#include "app/version.h"
 #include "recording_handler.h"
 #include "web/referrer_page.h"
 #include "web/referrer_page_text.h"
 
 namespace {
 
-const std::string kPageName = "Dunewright v1.4.7.4 - Internet Referrering Page.htm";
+const std::string kPageName = std::string(AppVersion) + " - Internet Referrering Page.htm";
 
 // The page for `address` as it must read, line by line.
 std::string ExpectedPage(const std::string& address)
@@ -105,7 +106,7 @@ TEST(ReferrerPageText, UpdateCheckAddressKeepsTheBackslashAndTheSpace)
     char address[MAX_PATH + 1];
     ComposeUpdateCheckAddress(address);
     EXPECT_EQ(std::string(address),
-              std::string(productPageAddress) + "\\version_checker.pl?version=Dunewright v1.4.7.4");
+              std::string(productPageAddress) + "\\version_checker.pl?version=" + AppVersion);
 }
 
 std::wstring Wide(const std::string& text)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "scan/byte_sum.h"
 #include "scan/scan_rules.h"
 
 namespace {
@@ -33,6 +34,19 @@ TEST(Megabytes, TwoPebibytesAndMoreAreHeldAtTheLargestValue)
     EXPECT_EQ(MegabytesOf(2147483647LL * 1048576), 2147483647);
     EXPECT_EQ(MegabytesOf(2348236800LL * 1048576), 2147483647);  // once shown as -1946730495
     EXPECT_EQ(MegabytesOf(INT64_MAX), 2147483647);
+}
+
+// Folder and branch totals hold at the largest 64-bit count instead of
+// wrapping to a negative one.
+TEST(ByteSum, HoldsAtTheLargestCountInsteadOfWrapping)
+{
+    constexpr int64_t kMost = INT64_MAX, kLeast = INT64_MIN;
+    EXPECT_EQ(AddBytes(3, 4), 7);
+    EXPECT_EQ(AddBytes(kMost - 4, 4), kMost);
+    EXPECT_EQ(AddBytes(kMost - 4, 5), kMost);
+    EXPECT_EQ(AddBytes(kMost, kMost), kMost);
+    EXPECT_EQ(AddBytes(kLeast + 1, -2), kLeast);
+    EXPECT_EQ(MegabytesOf(AddBytes(int64_t{1} << 62, int64_t{1} << 62)), 2147483647);
 }
 
 TEST(SizeFilter, PassesWhenBranchOrNodeReachesTheLimit)

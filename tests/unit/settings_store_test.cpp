@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/version.h"
 #include "settings/registry_key.h"
 #include "settings/settings_store.h"
 
@@ -421,21 +422,21 @@ TEST_F(SettingsStore, PositionComesFromTheRestoredRectangleOfTheMainWindow)
     ExpectNumber("PosY", 45);
 }
 
-TEST_F(SettingsStore, VersionIsWrittenAsNineteenBytesWithoutNul)
+TEST_F(SettingsStore, VersionIsWrittenWithoutNul)
 {
     EXPECT_TRUE(WriteVersionValue().Saved());
-    ExpectText("V", "Dunewright v1.4.7.4");
-    // Also as the hive holds it: nineteen characters, nothing more.
+    ExpectText("V", AppVersion);
+    // Also as the hive holds it: the version's characters, nothing more.
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     wchar_t wide[64] = {};
     DWORD size = sizeof wide;
     EXPECT_EQ(RegQueryValueExW(key, L"V", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &size), ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_EQ(size, 19u * sizeof(wchar_t));
+    EXPECT_EQ(size, (sizeof AppVersion - 1) * sizeof(wchar_t));
     // Writing again replaces, and loading ignores it.
     WriteVersionValue();
-    ExpectText("V", "Dunewright v1.4.7.4");
+    ExpectText("V", AppVersion);
     Scramble();
     LoadSettings();
     ExpectDefaults();
