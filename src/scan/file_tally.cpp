@@ -62,9 +62,18 @@ std::wstring_view TypeKeyOf(std::wstring_view name, std::wstring& scratch)
 
 void TallyCollector::AddFile(std::wstring_view folder, std::wstring_view name, int64_t bytes, int64_t onDisk)
 {
-    TypeKeyOf(name, key_);
-    Count(key_, bytes, onDisk);
+    CountType(name, bytes, onDisk, 1);
+    OfferLargest(folder, name, bytes, onDisk);
+}
 
+void TallyCollector::CountType(std::wstring_view name, int64_t bytes, int64_t onDisk, int64_t files)
+{
+    TypeKeyOf(name, key_);
+    Count(key_, bytes, onDisk, files);
+}
+
+void TallyCollector::OfferLargest(std::wstring_view folder, std::wstring_view name, int64_t bytes, int64_t onDisk)
+{
     const int64_t measure = onDisk_ ? onDisk : bytes;
     if (heap_.size() >= kLargestFiles && measure < MeasureOf(heap_.front(), onDisk_))
         return;  // the common case: smaller than every file kept
@@ -96,7 +105,7 @@ void TallyCollector::Offer(LargeFile&& file)
     std::push_heap(heap_.begin(), heap_.end(), ranksBefore);
 }
 
-void TallyCollector::Count(const std::wstring& key, int64_t bytes, int64_t onDisk)
+void TallyCollector::Count(const std::wstring& key, int64_t bytes, int64_t onDisk, int64_t files)
 {
     auto at = types_.find(key);
     Totals* totals = nullptr;
@@ -108,7 +117,7 @@ void TallyCollector::Count(const std::wstring& key, int64_t bytes, int64_t onDis
         totals = &other_;
     totals->bytes = AddBytes(totals->bytes, bytes);
     totals->onDisk = AddBytes(totals->onDisk, onDisk);
-    ++totals->files;
+    totals->files += files;
 }
 
 void TallyCollector::Merge(TallyCollector& other)

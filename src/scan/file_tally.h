@@ -64,8 +64,13 @@ public:
     explicit TallyCollector(bool onDisk = false) : onDisk_(onDisk) {}
 
     // A file of the folder at `folder` (its whole path as the thread reads
-    // it).
+    // it): counted by its type and offered to the largest.
     void AddFile(std::wstring_view folder, std::wstring_view name, int64_t bytes, int64_t onDisk);
+    // The two halves of AddFile, for a reader that has the files' types
+    // before their names: `files` files of the type of `name` (a name, or
+    // only a dot and the extension), and a file offered to the largest.
+    void CountType(std::wstring_view name, int64_t bytes, int64_t onDisk, int64_t files);
+    void OfferLargest(std::wstring_view folder, std::wstring_view name, int64_t bytes, int64_t onDisk);
     // Takes in what another collector saw (which is left empty).
     void Merge(TallyCollector& other);
     // The tallies, largest first; `showFolder` turns a folder's path as it
@@ -82,7 +87,7 @@ private:
         int64_t files = 0;
     };
     void Offer(LargeFile&& file);
-    void Count(const std::wstring& key, int64_t bytes, int64_t onDisk);
+    void Count(const std::wstring& key, int64_t bytes, int64_t onDisk, int64_t files);
 
     bool onDisk_;
     std::vector<LargeFile> heap_;  // the least of the largest on top

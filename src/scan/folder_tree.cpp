@@ -114,35 +114,52 @@ bool FolderTree::Adopt(const std::wstring& path, const MftTree& table)
     nodes[0] = &root_;
     pathLengths[0] = static_cast<uint32_t>(rootPath_.size());
     std::lock_guard<std::mutex> lock(mutex_);
+    size_t nextLinked = 0;  // into table.linked, which goes by folder
     for (size_t i = 0; i < count; ++i) {
         if (i % 4096 == 0 && counters_.stop.load())
             return false;
         const MftFolder& folder = table.folders[i];
         FolderNode& node = *nodes[i];
         node.ownBytes = folder.ownBytes;
+        node.ownOnDisk = folder.ownOnDisk;
         node.fileCount = folder.fileCount;
+        while (nextLinked < table.linked.size() && table.linked[nextLinked].folder < i)
+            ++nextLinked;
+        size_t linkedEnd = nextLinked;
+        while (linkedEnd < table.linked.size() && table.linked[linkedEnd].folder == i)
+            ++linkedEnd;
+        const uint32_t linkedCount = linkFiles_ ? static_cast<uint32_t>(linkedEnd - nextLinked) : 0;
         if (!folder.entered) {
             node.state.store(FolderNode::Unlisted, std::memory_order_relaxed);
             continue;
         }
         const uint32_t childCount = folder.childCount;
-        if (childCount > 0) {
-            const MftFolder* children = &table.folders[folder.firstChild];
-            const MftFolder& last = children[childCount - 1];
-            const uint32_t firstName = children[0].nameOffset;
-            const size_t nameUnits = last.nameOffset + last.nameLength - firstName;
-            const bool separated = EndsInSeparator(node);
-            for (uint32_t c = 0; c < childCount; ++c) {
-                if (ChildPathTooLong(pathLengths[i], children[c].nameLength, separated)) {
-                    pathTooLong_ = true;
-                    counters_.stop = true;
-                    return false;
-                }
+        const MftFolder* children = childCount > 0 ? &table.folders[folder.firstChild] : nullptr;
+        const uint32_t firstName = childCount > 0 ? children[0].nameOffset : 0;
+        const size_t nameUnits =
+            childCount > 0 ? children[childCount - 1].nameOffset + children[childCount - 1].nameLength - firstName : 0;
+        const bool separated = EndsInSeparator(node);
+        for (uint32_t c = 0; c < childCount; ++c) {
+            if (ChildPathTooLong(pathLengths[i], children[c].nameLength, separated)) {
+                pathTooLong_ = true;
+                counters_.stop = true;
+                return false;
             }
-            void* block = blocks_.Take(childCount * sizeof(FolderNode) + nameUnits * sizeof(wchar_t));
+        }
+        if (childCount > 0 || linkedCount > 0) {
+            // The block as a listing makes it: the children, the files
+            // with several names, the children's names.
+            void* block = blocks_.Take(childCount * sizeof(FolderNode) + linkedCount * sizeof(LinkedFile) +
+                                       nameUnits * sizeof(wchar_t));
             FolderNode* nodesOfBlock = static_cast<FolderNode*>(block);
-            wchar_t* names = reinterpret_cast<wchar_t*>(nodesOfBlock + childCount);
-            std::memcpy(names, table.names.data() + firstName, nameUnits * sizeof(wchar_t));
+            LinkedFile* linked = reinterpret_cast<LinkedFile*>(nodesOfBlock + childCount);
+            wchar_t* names = reinterpret_cast<wchar_t*>(linked + linkedCount);
+            for (uint32_t k = 0; k < linkedCount; ++k) {
+                const MftLinkedName& name = table.linked[nextLinked + k];
+                linked[k] = {name.file, name.onDisk};
+            }
+            if (nameUnits > 0)
+                std::memcpy(names, table.names.data() + firstName, nameUnits * sizeof(wchar_t));
             for (uint32_t c = 0; c < childCount; ++c) {
                 FolderNode* child = new (nodesOfBlock + c) FolderNode;
                 child->parent = &node;
@@ -154,6 +171,7 @@ bool FolderTree::Adopt(const std::wstring& path, const MftTree& table)
             }
             node.children = nodesOfBlock;
             node.childCount = childCount;
+            node.linkedCount = linkedCount;
         }
         node.state.store(FolderNode::Read, std::memory_order_relaxed);
     }
@@ -257,6 +275,12 @@ void FolderTree::TallyFiles(bool onDisk)
     own_.tally = TallyCollector(onDisk);
     own_.listing.keepFiles = true;
     tallies_ = TallyCollector(onDisk);
+}
+
+void FolderTree::AddTallies(TallyCollector& tallies)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    tallies_.Merge(tallies);
 }
 
 TallyCollector FolderTree::TakeTallies()

@@ -99,6 +99,8 @@ public:
     // disk when `onDisk`); every file counts once, however often its folder
     // is read. Call before Start.
     void TallyFiles(bool onDisk);
+    // Takes in what was tallied elsewhere (the master file table's files).
+    void AddTallies(TallyCollector& tallies);
     // Ends the readers and gives everything they tallied.
     TallyCollector TakeTallies();
     ~FolderTree();
@@ -112,8 +114,9 @@ public:
     // Instead of Start: takes the whole tree below the start folder at
     // `path` (its read path) from the volume's master file table: every
     // folder read at once, each folder's subfolders a block of the tree as
-    // a listing gives them; no reader is started. The assessment then runs
-    // as after the counting pass. False when the scan stopped first, or a
+    // a listing gives them, with the files that have several names when
+    // the tree keeps them (`linkFiles`); no reader is started. The
+    // assessment then runs as after the counting pass. False when the scan stopped first, or a
     // child's path would be too long for the platform, which stops the
     // scan as the walk does (PathTooLong); throws std::bad_alloc.
     bool Adopt(const std::wstring& path, const MftTree& table);

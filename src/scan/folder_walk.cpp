@@ -137,11 +137,54 @@ void AssessTree(Assessment& walk, FolderTree& tree)
 // instead.
 enum class TableTree { Taken, Ended, Walk };
 
+// The tallies of the files of a tree read from the master file table: the
+// largest as a walk offers them, with their folders' read paths.
+class TableTallies final : public FileTallySink {
+public:
+    TableTallies(const std::wstring& readingPath, bool onDisk) : readingPath_(readingPath), tallies_(onDisk) {}
+
+    size_t LargestKept() const override { return kLargestFiles; }
+    void AddType(const wchar_t* extension, size_t length, int64_t bytes, int64_t onDisk, int64_t files) override
+    {
+        name_.assign(1, L'.');
+        name_.append(extension, length);
+        tallies_.CountType(name_, bytes, onDisk, files);
+    }
+    void AddFile(const MftTree& tree, uint32_t folder, const wchar_t* name, size_t length, int64_t bytes,
+                 int64_t onDisk) override
+    {
+        if (folder != folder_) {
+            // The folder's read path: the start folder's, then the names.
+            std::vector<uint32_t>& chain = chain_;
+            chain.clear();
+            for (uint32_t at = folder; at != 0; at = tree.folders[at].parent)
+                chain.push_back(at);
+            path_ = readingPath_;
+            for (size_t i = chain.size(); i-- > 0;) {
+                const MftFolder& f = tree.folders[chain[i]];
+                if (path_.empty() || path_.back() != L'\\')
+                    path_ += L'\\';
+                path_.append(tree.names.data() + f.nameOffset, f.nameLength);
+            }
+            folder_ = folder;
+        }
+        tallies_.OfferLargest(path_, std::wstring_view(name, length), bytes, onDisk);
+    }
+    TallyCollector& Tallies() { return tallies_; }
+
+private:
+    const std::wstring& readingPath_;
+    TallyCollector tallies_;
+    uint32_t folder_ = UINT32_MAX;
+    std::wstring path_, name_;
+    std::vector<uint32_t> chain_;
+};
+
 TableTree TakeTreeFromTable(const std::wstring& readingPath, bool count, ScanCounters& counters, FolderTree& tree,
-                            bool& read, bool& outOfMemory)
+                            TableTallies* tallies, bool& read, bool& outOfMemory)
 {
     MftTree table;
-    switch (ReadFolderTreeFromMft(readingPath.c_str(), counters.stop, table)) {
+    switch (readTreeFromMft(readingPath.c_str(), counters.stop, table, tallies)) {
     case MftResult::Done:
         read = true;
         break;
@@ -156,6 +199,8 @@ TableTree TakeTreeFromTable(const std::wstring& readingPath, bool count, ScanCou
     }
     if (!tree.Adopt(readingPath, table))
         return TableTree::Ended;
+    if (tallies != nullptr)
+        tree.AddTallies(tallies->Tallies());
     if (count)
         counters.foldersCounted += static_cast<int32_t>(table.FolderCount());
     return TableTree::Taken;
@@ -205,9 +250,11 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
     bool fromTable = false;
     const std::wstring shownRoot = walk.path;
     try {
-        // The table does not give the space on disk yet: such a scan walks.
-        if (limits.masterFileTable && !onDisk && !readingPath.empty())
-            source = TakeTreeFromTable(readingPath, count, counters, tree, fromTable, outOfMemory);
+        if (limits.masterFileTable && !readingPath.empty()) {
+            TableTallies tallies(readingPath, options.MeasureOnDisk != 0);
+            source = TakeTreeFromTable(readingPath, count, counters, tree, limits.tallyFiles ? &tallies : nullptr,
+                                       fromTable, outOfMemory);
+        }
         if (source == TableTree::Walk) {
             tree.Start(readingPath);
             if (count)

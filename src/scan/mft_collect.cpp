@@ -41,19 +41,58 @@ uint32_t Collector::AccessClassOf(const RecordInfo& info, const uint8_t* record)
     return accessClasses_.try_emplace(accessKey_, static_cast<uint32_t>(accessClasses_.size())).first->second;
 }
 
-// Adds what a listing shows of a file or folder: a folder once by its
-// name, a file once for every name.
-bool Collector::AddListed(uint32_t record, uint16_t sequence, bool directory, const uint64_t* parents,
-                          const uint8_t* spaces, const wchar_t* const* names, const uint8_t* nameLengths, size_t count,
-                          uint64_t size, bool linked, uint32_t accessClass)
+// The type of a file named `name`: its extension after the last dot, a to
+// z in upper case (empty for none), by its index in types_. Past
+// kMostTypes distinct ones, kNoType for any further one.
+uint16_t Collector::TypeOf(const wchar_t* name, size_t length)
 {
-    if (size >= kLargestFileSize)
+    size_t dot = length;
+    while (dot > 0 && name[dot - 1] != L'.')
+        --dot;
+    typeKey_.clear();
+    if (dot > 0) {
+        for (size_t i = dot; i < length; ++i) {
+            const wchar_t c = name[i];
+            typeKey_.push_back(c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c);
+        }
+    }
+    const auto known = typeIds_.find(typeKey_);
+    if (known != typeIds_.end())
+        return known->second;
+    if (types_.size() >= kMostTypes)
+        return kNoType;
+    const uint16_t type = static_cast<uint16_t>(types_.size());
+    types_.push_back(typeKey_);
+    typeIds_.emplace(typeKey_, type);
+    return type;
+}
+
+// Adds what a listing shows of a file or folder: a folder once by its
+// name, a file once for every name. A file's space on disk below one
+// cluster is data kept in its record (or nothing), which takes no cluster
+// of its own.
+bool Collector::AddListed(uint32_t record, uint16_t sequence, bool directory, const Names& names, uint64_t size,
+                          uint64_t onDisk, bool linked, uint32_t accessClass)
+{
+    if (size >= kLargestFileSize || onDisk > kLargestFileSize)
         return false;
+    // The clusters of a file of just under 2^48 bytes (past what NTFS
+    // allows) are kept one byte short, in 48 bits as every size.
+    onDisk = std::min(onDisk, kLargestFileSize - 1);
+    if (onDisk < table_.ClusterSize())
+        onDisk = 0;
     size_t listed = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (spaces[i] == kNamespaceDos)
+    for (size_t i = 0; i < names.count; ++i)
+        listed += names.spaces[i] != kNamespaceDos;
+    // Only a file with several names can be counted twice on disk.
+    const bool shared = !directory && listed > 1 && onDisk != 0;
+    listed = 0;
+    for (size_t i = 0; i < names.count; ++i) {
+        if (names.spaces[i] == kNamespaceDos)
             continue;
         ++listed;
+        const uint32_t parentRecord = static_cast<uint32_t>(std::min<uint64_t>(RecordOf(names.parents[i]), kNone));
+        const uint16_t parentSequence = SequenceOf(names.parents[i]);
         if (directory) {
             // A folder has one name; a second would be a hard link to it.
             if (listed > 1)
@@ -61,22 +100,25 @@ bool Collector::AddListed(uint32_t record, uint16_t sequence, bool directory, co
             FolderRecord folder{};
             folder.record = record;
             folder.sequence = sequence;
-            folder.parentRecord = static_cast<uint32_t>(std::min<uint64_t>(RecordOf(parents[i]), kNone));
-            folder.parentSequence = SequenceOf(parents[i]);
+            folder.parentRecord = parentRecord;
+            folder.parentSequence = parentSequence;
             folder.parent = kNone;
             folder.nameOffset = static_cast<uint32_t>(folderNames_.size());
-            folder.nameLength = nameLengths[i];
+            folder.nameLength = names.lengths[i];
             folder.accessClass = accessClass;
             folder.flags = linked ? FolderRecord::Linked : 0;
             if (folderNames_.size() > kNone - 256)
                 throw std::bad_alloc();
-            folderNames_.insert(folderNames_.end(), names[i], names[i] + nameLengths[i]);
+            folderNames_.insert(folderNames_.end(), names.texts[i], names.texts[i] + names.lengths[i]);
             folders_.push_back(folder);
-        } else {
-            links_.push_back({static_cast<uint32_t>(std::min<uint64_t>(RecordOf(parents[i]), kNone)),
-                              SequenceOf(parents[i]), static_cast<uint16_t>(size >> 32),
-                              static_cast<uint32_t>(size)});
+            continue;
         }
+        links_.push_back({parentRecord, names.records[i], static_cast<uint32_t>(size), static_cast<uint32_t>(onDisk),
+                          parentSequence, static_cast<uint16_t>(size >> 32), static_cast<uint16_t>(onDisk >> 32),
+                          TypeOf(names.texts[i], names.lengths[i])});
+        if (shared)
+            shared_.push_back({parentRecord, record, static_cast<uint32_t>(onDisk), parentSequence,
+                               static_cast<uint16_t>(onDisk >> 32)});
     }
     return true;
 }
@@ -91,21 +133,23 @@ bool Collector::AddFromRecord(const RecordInfo& info, const uint8_t* record)
     uint64_t parents[kMost];
     uint8_t spaces[kMost];
     uint8_t lengths[kMost];
+    uint32_t records[kMost];
     wchar_t texts[kMost][255];
-    const wchar_t* names[kMost];
+    const wchar_t* pointers[kMost];
     for (size_t i = 0; i < count; ++i) {
         const RecordInfo::Name& name = info.names[i];
         parents[i] = name.parent;
         spaces[i] = name.nameSpace;
         lengths[i] = name.length;
-        if (info.directory) {
-            for (size_t k = 0; k < name.length; ++k)
-                texts[i][k] = static_cast<wchar_t>(Get16(record + name.textOffset + 2 * k));
-        }
-        names[i] = texts[i];
+        records[i] = info.number;
+        for (size_t k = 0; k < name.length; ++k)
+            texts[i][k] = static_cast<wchar_t>(Get16(record + name.textOffset + 2 * k));
+        pointers[i] = texts[i];
     }
+    const Names names{parents, spaces, pointers, lengths, records, count};
     const uint64_t size = info.data.empty() ? 0 : info.data[0].size;
-    return AddListed(info.number, info.sequence, info.directory, parents, spaces, names, lengths, count, size,
+    const uint64_t onDisk = info.data.empty() ? 0 : info.data[0].onDisk;
+    return AddListed(info.number, info.sequence, info.directory, names, size, onDisk,
                      info.hasReparse && !EntersReparseFolder(info.reparseTag),
                      info.directory ? AccessClassOf(info, record) : kNone);
 }
@@ -129,7 +173,7 @@ bool Collector::Take(RecordInfo& info, const uint8_t* record)
         listEntries_.insert(listEntries_.end(), info.list.begin(), info.list.end());
     }
     for (const RecordInfo::Name& name : info.names) {
-        Piece piece{info.baseReference, name.parent, 0, info.number, kFileName,
+        Piece piece{info.baseReference, name.parent, 0, 0, info.number, kFileName,
                     static_cast<uint32_t>(pieceNames_.size()), info.sequence, name.attributeId, name.nameSpace,
                     name.length};
         for (size_t k = 0; k < name.length; ++k)
@@ -137,10 +181,10 @@ bool Collector::Take(RecordInfo& info, const uint8_t* record)
         pieces_.push_back(piece);
     }
     for (const RecordInfo::DataPiece& data : info.data)
-        pieces_.push_back({info.baseReference, data.size, data.firstVcn, info.number, kData, 0, info.sequence,
-                           data.attributeId, 0, 0});
+        pieces_.push_back({info.baseReference, data.size, data.onDisk, data.firstVcn, info.number, kData, 0,
+                           info.sequence, data.attributeId, 0, 0});
     if (info.hasReparse)
-        pieces_.push_back({info.baseReference, info.reparseTag, 0, info.number, kReparsePoint, 0,
+        pieces_.push_back({info.baseReference, info.reparseTag, 0, 0, info.number, kReparsePoint, 0,
                            info.sequence, info.reparseAttributeId, 0, 0});
     return true;
 }
@@ -157,6 +201,7 @@ MftResult Collector::ResolvePending()
         return MftResult::Stopped;
     std::vector<uint64_t> parents;
     std::vector<uint8_t> spaces, lengths;
+    std::vector<uint32_t> records;
     std::vector<const wchar_t*> names;
     std::vector<std::pair<uint64_t, uint16_t>> listed;
     for (size_t at = 0; at < pending_.size(); ++at) {
@@ -177,8 +222,9 @@ MftResult Collector::ResolvePending()
         parents.clear();
         spaces.clear();
         lengths.clear();
+        records.clear();
         names.clear();
-        uint64_t size = 0;
+        uint64_t size = 0, onDisk = 0;
         bool sized = false, hasReparse = false;
         uint32_t tag = 0;
         for (size_t i = 0; i < base.entryCount; ++i) {
@@ -186,7 +232,7 @@ MftResult Collector::ResolvePending()
             const uint64_t number = RecordOf(entry.reference);
             if (number >= table_.RecordCount())
                 return MftResult::Failed;
-            const Piece probe{0, 0, 0, static_cast<uint32_t>(number), entry.type, 0, 0, entry.attributeId, 0, 0};
+            const Piece probe{0, 0, 0, 0, static_cast<uint32_t>(number), entry.type, 0, 0, entry.attributeId, 0, 0};
             auto found = std::lower_bound(pieces_.begin(), pieces_.end(), probe,
                                           [&](const Piece& a, const Piece& b) { return key(a) < key(b); });
             if (found == pieces_.end() || key(*found) != key(probe) ||
@@ -199,6 +245,7 @@ MftResult Collector::ResolvePending()
                 parents.push_back(found->value);
                 spaces.push_back(found->nameSpace);
                 lengths.push_back(found->nameLength);
+                records.push_back(found->record);
                 names.push_back(pieceNames_.data() + found->nameOffset);
             } else if (entry.type == kData) {
                 if (found->firstVcn != entry.firstVcn)
@@ -208,6 +255,7 @@ MftResult Collector::ResolvePending()
                         return MftResult::Failed;
                     sized = true;
                     size = found->value;
+                    onDisk = found->onDisk;
                 }
             } else {
                 if (hasReparse)
@@ -216,9 +264,10 @@ MftResult Collector::ResolvePending()
                 tag = static_cast<uint32_t>(found->value);
             }
         }
-        if (!AddListed(base.record, base.sequence, base.directory, parents.data(), spaces.data(), names.data(),
-                       lengths.data(), parents.size(), size, hasReparse && !EntersReparseFolder(tag),
-                       base.accessClass))
+        const Names listedNames{parents.data(), spaces.data(), names.data(), lengths.data(), records.data(),
+                                parents.size()};
+        if (!AddListed(base.record, base.sequence, base.directory, listedNames, size, onDisk,
+                       hasReparse && !EntersReparseFolder(tag), base.accessClass))
             return MftResult::Failed;
     }
     std::vector<Piece>().swap(pieces_);
@@ -235,6 +284,8 @@ MftResult Collector::Finish(Collected& collected)
     collected.folders = std::move(folders_);
     collected.names = std::move(folderNames_);
     collected.links = std::move(links_);
+    collected.shared = std::move(shared_);
+    collected.types = std::move(types_);
     collected.accessClasses = accessClasses_.size();
     return MftResult::Done;
 }

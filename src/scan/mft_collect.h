@@ -2,8 +2,8 @@
 
 // The records stage of the master file table reader: what each record in
 // use adds to what a listing shows (a folder, or every name of a file with
-// its size), and the records of a file spread over several, put together
-// once every record is read. A fact per file that a listing shows is taken
+// its size, the space it takes and its type), and the records of a file
+// spread over several, put together once every record is read. A fact per file that a listing shows is taken
 // here, from the record or from its pieces, and kept with each of its
 // names (mft_folders.h).
 
@@ -37,6 +37,7 @@ private:
     struct Piece {
         uint64_t baseReference;  // 0 in the base record itself
         uint64_t value;          // $FILE_NAME: parent reference; $DATA: size; $REPARSE_POINT: tag
+        uint64_t onDisk;         // $DATA: the space it takes
         uint64_t firstVcn;
         uint32_t record;
         uint32_t type;
@@ -58,9 +59,19 @@ private:
 
     bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
     uint32_t AccessClassOf(const RecordInfo& info, const uint8_t* record);
-    bool AddListed(uint32_t record, uint16_t sequence, bool directory, const uint64_t* parents, const uint8_t* spaces,
-                   const wchar_t* const* names, const uint8_t* nameLengths, size_t count, uint64_t size, bool linked,
-                   uint32_t accessClass);
+    // A record's names: their parents, namespaces, texts and lengths, and
+    // the records that hold them.
+    struct Names {
+        const uint64_t* parents;
+        const uint8_t* spaces;
+        const wchar_t* const* texts;
+        const uint8_t* lengths;
+        const uint32_t* records;
+        size_t count;
+    };
+    uint16_t TypeOf(const wchar_t* name, size_t length);
+    bool AddListed(uint32_t record, uint16_t sequence, bool directory, const Names& names, uint64_t size,
+                   uint64_t onDisk, bool linked, uint32_t accessClass);
     bool AddFromRecord(const RecordInfo& info, const uint8_t* record);
     MftResult ResolvePending();
 
@@ -69,6 +80,7 @@ private:
     std::vector<FolderRecord> folders_;
     std::vector<wchar_t> folderNames_;
     BlockList<FileLink> links_;
+    BlockList<SharedName> shared_;
     std::vector<Piece> pieces_;
     std::vector<wchar_t> pieceNames_;
     std::vector<PendingBase> pending_;
@@ -78,6 +90,11 @@ private:
     // security id, or a descriptor of the record's own.
     std::unordered_map<std::string, uint32_t> accessClasses_;
     std::string accessKey_;
+
+    // The types of files seen, each by its index in types_.
+    std::unordered_map<std::wstring, uint16_t> typeIds_;
+    std::vector<std::wstring> types_;
+    std::wstring typeKey_;
 };
 
 }  // namespace mft

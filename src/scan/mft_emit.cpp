@@ -1,5 +1,6 @@
 #include "scan/mft_emit.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -8,9 +9,9 @@ namespace mft {
 
 namespace {
 
-class Emitter {
+class Marker {
 public:
-    Emitter(LinkedFolders& linked, size_t accessClasses, FolderAccess* access, const std::atomic<bool>& stop)
+    Marker(LinkedFolders& linked, size_t accessClasses, FolderAccess* access, const std::atomic<bool>& stop)
         : folders_(linked.folders),
           folderNames_(linked.names),
           childStart_(linked.childStart),
@@ -21,7 +22,7 @@ public:
     {
     }
 
-    MftResult Emit(uint32_t start, MftTree& tree);
+    MftResult Mark(uint32_t start, TreeSize& size);
 
 private:
     bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
@@ -41,7 +42,7 @@ private:
 // Whether a walk could list `folder`, whose path below the start folder
 // is probePath_: the answer for its class, asked for the first folder of
 // the class.
-FolderAccess::Answer Emitter::Ask(uint32_t folder)
+FolderAccess::Answer Marker::Ask(uint32_t folder)
 {
     const uint32_t accessClass = folders_[folder].accessClass;
     if (accessClass != kNone && classAnswers_[accessClass] != 0)
@@ -52,13 +53,13 @@ FolderAccess::Answer Emitter::Ask(uint32_t folder)
     return answer;
 }
 
-MftResult Emitter::Emit(uint32_t start, MftTree& tree)
+MftResult Marker::Mark(uint32_t start, TreeSize& size)
 {
-    // The tree is kept while the scan lasts: sized exactly, from a first
-    // pass over the folders it will hold. That pass goes depth first, as a
-    // walk goes down, and finds the folders a walk could not list, asking
-    // for the first folder of each class the walk would reach; the path of
-    // each folder is its parent's with its name added, kept as it goes.
+    // The tree is kept while the scan lasts: sized exactly, from this pass
+    // over the folders it will hold. It goes depth first, as a walk goes
+    // down, and finds the folders a walk could not list, asking for the
+    // first folder of each class the walk would reach; the path of each
+    // folder is its parent's with its name added, kept as it goes.
     if (access_ != nullptr)
         classAnswers_.assign(accessClasses_, 0);
     struct Open {
@@ -88,8 +89,10 @@ MftResult Emitter::Emit(uint32_t start, MftTree& tree)
                 entered = false;
             }
         }
-        if (entered)
+        if (entered) {
+            at.flags |= FolderRecord::Listed;
             open.push_back({folder, childStart_[folder], probePath_.size()});
+        }
         folder = kNone;
         while (!open.empty() && folder == kNone) {
             Open& parent = open.back();
@@ -111,34 +114,80 @@ MftResult Emitter::Emit(uint32_t start, MftTree& tree)
     }
     if (nameUnits > kNone - 256)
         throw std::bad_alloc();
-    tree.folders.reserve(folderCount);
-    tree.names.reserve(nameUnits);
+    size.folders = folderCount;
+    size.nameUnits = nameUnits;
+    return MftResult::Done;
+}
+
+// Builds the tree MarkTree sized, with the names of files with several
+// names of each folder (those of `shared`, by folder) and the tree's index
+// of each candidate's folder.
+class Builder {
+public:
+    Builder(const LinkedFolders& linked, TreeFiles& files, MftTree& tree)
+        : linked_(linked), files_(files), tree_(tree)
+    {
+    }
+
+    // `from`, an index into linked.folders, is folder `at` of the tree.
+    void Place(uint32_t from, uint32_t at)
+    {
+        const auto byFolder = [](const auto& item, uint32_t folder) { return item.folder < folder; };
+        auto shared = std::lower_bound(files_.shared.begin(), files_.shared.end(), from, byFolder);
+        for (; shared != files_.shared.end() && shared->folder == from; ++shared)
+            tree_.linked.push_back({at, shared->file, shared->onDisk});
+        auto candidate = std::lower_bound(files_.largest.begin(), files_.largest.end(), from, byFolder);
+        for (; candidate != files_.largest.end() && candidate->folder == from; ++candidate)
+            candidate->treeFolder = at;
+    }
+
+    MftResult Build(uint32_t start, const TreeSize& size, const std::atomic<bool>& stop);
+
+private:
+    const LinkedFolders& linked_;
+    TreeFiles& files_;
+    MftTree& tree_;
+};
+
+MftResult Builder::Build(uint32_t start, const TreeSize& size, const std::atomic<bool>& stop)
+{
+    const std::vector<FolderRecord>& folders = linked_.folders;
+    const std::vector<wchar_t>& folderNames = linked_.names;
+    const std::vector<uint32_t>& childStart = linked_.childStart;
+    const std::vector<uint32_t>& childList = linked_.childList;
+    tree_.folders.reserve(size.folders);
+    tree_.names.reserve(size.nameUnits);
+    tree_.linked.reserve(files_.shared.size());
     std::vector<uint32_t> source;
-    source.reserve(folderCount);
+    source.reserve(size.folders);
     source.push_back(start);
-    const FolderRecord& first = folders_[start];
-    tree.folders.push_back({first.ownBytes, first.fileCount, 0, 0, 0, 0,
-                            static_cast<uint16_t>(start == 0 ? 0 : first.nameLength), true});
+    const FolderRecord& first = folders[start];
+    tree_.folders.push_back({first.ownBytes, first.ownOnDisk, first.fileCount, 0, 0, 0, 0,
+                             static_cast<uint16_t>(start == 0 ? 0 : first.nameLength), true});
     if (start != 0)
-        tree.names.insert(tree.names.end(), folderNames_.begin() + first.nameOffset,
-                          folderNames_.begin() + first.nameOffset + first.nameLength);
+        tree_.names.insert(tree_.names.end(), folderNames.begin() + first.nameOffset,
+                           folderNames.begin() + first.nameOffset + first.nameLength);
+    Place(start, 0);
     for (size_t at = 0; at < source.size(); ++at) {
-        if (at % kStopCheckEvery == 0 && Stopped())
+        if (at % kStopCheckEvery == 0 && stop.load(std::memory_order_relaxed))
             return MftResult::Stopped;
         const uint32_t from = source[at];
-        tree.folders[at].firstChild = static_cast<uint32_t>(tree.folders.size());
-        if (!tree.folders[at].entered)
+        tree_.folders[at].firstChild = static_cast<uint32_t>(tree_.folders.size());
+        if (!tree_.folders[at].entered)
             continue;
-        tree.folders[at].childCount = childStart_[from + 1] - childStart_[from];
-        for (uint32_t c = childStart_[from]; c < childStart_[from + 1]; ++c) {
-            const FolderRecord& child = folders_[childList_[c]];
+        tree_.folders[at].childCount = childStart[from + 1] - childStart[from];
+        for (uint32_t c = childStart[from]; c < childStart[from + 1]; ++c) {
+            const FolderRecord& child = folders[childList[c]];
             const bool entered = (child.flags & (FolderRecord::Linked | FolderRecord::Refused)) == 0;
-            tree.folders.push_back({entered ? child.ownBytes : 0, entered ? child.fileCount : 0,
-                                    static_cast<uint32_t>(at), 0, 0, static_cast<uint32_t>(tree.names.size()),
-                                    child.nameLength, entered});
-            tree.names.insert(tree.names.end(), folderNames_.begin() + child.nameOffset,
-                              folderNames_.begin() + child.nameOffset + child.nameLength);
-            source.push_back(childList_[c]);
+            const uint32_t placed = static_cast<uint32_t>(tree_.folders.size());
+            tree_.folders.push_back({entered ? child.ownBytes : 0, entered ? child.ownOnDisk : 0,
+                                     entered ? child.fileCount : 0, static_cast<uint32_t>(at), 0, 0,
+                                     static_cast<uint32_t>(tree_.names.size()), child.nameLength, entered});
+            tree_.names.insert(tree_.names.end(), folderNames.begin() + child.nameOffset,
+                               folderNames.begin() + child.nameOffset + child.nameLength);
+            source.push_back(childList[c]);
+            if (entered)
+                Place(childList[c], placed);
         }
     }
     return MftResult::Done;
@@ -146,10 +195,16 @@ MftResult Emitter::Emit(uint32_t start, MftTree& tree)
 
 }  // namespace
 
-MftResult EmitTree(LinkedFolders& linked, uint32_t start, size_t accessClasses, FolderAccess* access,
+MftResult MarkTree(LinkedFolders& linked, uint32_t start, size_t accessClasses, FolderAccess* access,
+                   const std::atomic<bool>& stop, TreeSize& size)
+{
+    return Marker(linked, accessClasses, access, stop).Mark(start, size);
+}
+
+MftResult EmitTree(const LinkedFolders& linked, uint32_t start, const TreeSize& size, TreeFiles& files,
                    const std::atomic<bool>& stop, MftTree& tree)
 {
-    return Emitter(linked, accessClasses, access, stop).Emit(start, tree);
+    return Builder(linked, files, tree).Build(start, size, stop);
 }
 
 }  // namespace mft

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace mft {
@@ -21,9 +22,11 @@ struct FolderRecord {
     enum Flags : uint8_t {
         Linked = 1,   // a link to another place: never entered
         Refused = 2,  // a walk may not list it: measured as empty
+        Listed = 4,   // in the start folder's tree and entered: its files are the scan's
     };
 
     int64_t ownBytes;
+    int64_t ownOnDisk;  // every name counted
     int32_t fileCount;
     uint32_t record;
     uint32_t parentRecord;
@@ -36,19 +39,46 @@ struct FolderRecord {
     uint8_t flags;
 };
 
-// A listed name of a file: the folder that lists it and the file's size,
-// 48 bits wide (kLargestFileSize).
+// The type of a file whose type the reader no longer tells apart: past
+// kMostTypes distinct ones on the volume.
+constexpr uint16_t kNoType = 0xFFFF;
+constexpr size_t kMostTypes = kNoType;
+
+// A listed name of a file: the folder that lists it, the record that holds
+// the name, the file's size and the space it takes on disk (each 48 bits
+// wide, kLargestFileSize), and its type (Collected::types).
 struct FileLink {
     uint32_t parentRecord;
+    uint32_t nameRecord;
+    uint32_t sizeLow;
+    uint32_t onDiskLow;
     uint16_t parentSequence;
     uint16_t sizeHigh;
-    uint32_t sizeLow;
+    uint16_t onDiskHigh;
+    uint16_t type;
+
+    int64_t Size() const { return static_cast<int64_t>(uint64_t{sizeHigh} << 32 | sizeLow); }
+    int64_t OnDisk() const { return static_cast<int64_t>(uint64_t{onDiskHigh} << 32 | onDiskLow); }
+};
+
+// A listed name of a file that has several and takes space on disk: the
+// folder that lists it, the file (its base record) and its space, so that
+// the file is counted once on disk.
+struct SharedName {
+    uint32_t parentRecord;
+    uint32_t fileRecord;
+    uint32_t onDiskLow;
+    uint16_t parentSequence;
+    uint16_t onDiskHigh;
+
+    int64_t OnDisk() const { return static_cast<int64_t>(uint64_t{onDiskHigh} << 32 | onDiskLow); }
 };
 
 // What the reader holds per folder and per file name while it works, the
 // same in both builds.
-static_assert(sizeof(FolderRecord) == 40, "a folder's record grew");
-static_assert(sizeof(FileLink) == 12, "a file name's record grew");
+static_assert(sizeof(FolderRecord) == 48, "a folder's record grew");
+static_assert(sizeof(FileLink) == 24, "a file name's record grew");
+static_assert(sizeof(SharedName) == 16, "a shared name's record grew");
 
 // A list that grows in blocks, never copying what it holds: for the
 // largest list, one item per file name, where a vector's growth would
@@ -78,6 +108,7 @@ public:
         return true;
     }
     void Free() { std::vector<std::vector<T>>().swap(blocks_); }
+    size_t size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * kBlock + blocks_.back().size(); }
 
 private:
     static constexpr size_t kBlock = 65536;
@@ -85,12 +116,17 @@ private:
 };
 
 // Everything the records stage found: the folders by record (in no
-// order), their names, every name of a file, and how many distinct
-// descriptors the folders have (their classes, FolderRecord::accessClass).
+// order), their names, every name of a file, the names of files with
+// several names that take space, the types of files (their extensions
+// after the last dot, a to z in upper case, by FileLink::type; empty for
+// none), and how many distinct descriptors the folders have (their
+// classes, FolderRecord::accessClass).
 struct Collected {
     std::vector<FolderRecord> folders;
     std::vector<wchar_t> names;
     BlockList<FileLink> links;
+    BlockList<SharedName> shared;
+    std::vector<std::wstring> types;
     size_t accessClasses = 0;
 };
 

@@ -168,7 +168,8 @@ bool FindNtfsVolume(const wchar_t* folder, std::wstring& device, std::wstring& p
     return true;
 }
 
-MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree)
+MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree,
+                                FileTallySink* tallies)
 {
     tree.Clear();
     try {
@@ -179,9 +180,11 @@ MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& 
         if (!volume.Open(device.c_str()))
             return MftResult::Failed;
         ListingProbe access(ReadingPath(folder));
-        return ReadMftTree(volume, path.c_str(), path.size(), stop, tree, &access);
+        return ReadMftTree(volume, path.c_str(), path.size(), stop, tree, &access, tallies);
     } catch (const std::bad_alloc&) {
         tree.Clear();
         return MftResult::OutOfMemory;
     }
 }
+
+ReadTreeFromMftFunction readTreeFromMft = ReadFolderTreeFromMft;

@@ -51,5 +51,14 @@ bool FindNtfsVolume(const wchar_t* folder, std::wstring& device, std::wstring& p
 // security descriptor) is measured as empty and not entered. Failed when
 // the folder is not on a local NTFS volume, the volume cannot be opened
 // (not an administrator), the start folder cannot be listed, or the reader
-// fails; the scan then walks the folders instead.
-MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree);
+// fails; the scan then walks the folders instead. With `tallies`, the
+// tree's files are tallied there (see ReadMftTree).
+MftResult ReadFolderTreeFromMft(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree,
+                                FileTallySink* tallies = nullptr);
+
+// How the scan reads a start folder's tree from the table (by default
+// ReadFolderTreeFromMft); a test may replace it to serve a volume made in
+// memory.
+using ReadTreeFromMftFunction = MftResult (*)(const wchar_t* folder, const std::atomic<bool>& stop, MftTree& tree,
+                                              FileTallySink* tallies);
+extern ReadTreeFromMftFunction readTreeFromMft;

@@ -30,6 +30,10 @@ constexpr uint32_t kDescriptorHeader = 20;
 // Offsets in an attribute header.
 constexpr size_t kResidentHeader = 0x18;
 constexpr size_t kNonResidentHeader = 0x40;
+constexpr size_t kCompressedHeader = 0x48;
+// Attribute flags.
+constexpr uint16_t kCompressed = 0x0001;
+constexpr uint16_t kSparse = 0x8000;
 
 bool IsMagic(const uint8_t* p, const char (&magic)[5]) { return std::memcmp(p, magic, 4) == 0; }
 
@@ -54,7 +58,9 @@ struct Attribute {
     // Resident: the value. Non-resident: the header fields.
     const uint8_t* value;
     uint32_t valueLength;
+    uint16_t flags;
     uint64_t firstVcn, lastVcn, allocatedSize, realSize;
+    uint64_t compressedSize;  // kept when the header is long enough to carry it, else the allocated size
     const uint8_t* runs;
     size_t runsSize;
 };
@@ -72,6 +78,7 @@ bool ReadAttribute(const uint8_t* record, size_t offset, size_t limit, Attribute
     a.nonResident = p[8] != 0;
     a.nameLength = p[9];
     const uint16_t nameOffset = Get16(p + 0x0A);
+    a.flags = Get16(p + 0x0C);
     a.id = Get16(p + 0x0E);
     if (a.length % 8 != 0 || a.length < (a.nonResident ? kNonResidentHeader : kResidentHeader) ||
         a.length > limit - offset)
@@ -93,6 +100,9 @@ bool ReadAttribute(const uint8_t* record, size_t offset, size_t limit, Attribute
     a.realSize = Get64(p + 0x30);
     if (runsOffset >= a.length || runsOffset < kNonResidentHeader - 8)
         return false;
+    // A compressed or sparse stream's header carries the size of the
+    // clusters it really takes after the initialized size.
+    a.compressedSize = runsOffset >= kCompressedHeader ? Get64(p + 0x40) : a.allocatedSize;
     // An empty attribute has last VCN one below its first (-1 for VCN 0).
     if (a.lastVcn + 1 < a.firstVcn)
         return false;
@@ -286,14 +296,19 @@ bool ParseRecord(uint8_t* record, size_t size, uint32_t number, uint64_t cluster
                                   static_cast<uint16_t>(a.value + 0x42 - record)});
         } else if (a.type == kData && a.nameLength == 0) {
             if (!a.nonResident) {
-                info.data.push_back({0, a.valueLength, a.id});
+                info.data.push_back({0, a.valueLength, 0, a.id});
                 continue;
             }
             if (!DecodeRuns(a.runs, a.runsSize, a.firstVcn, a.lastVcn, clusterCount, &info.dataExtents))
                 return false;
             if (a.firstVcn == 0 && (a.realSize >= kLargestFileSize || a.realSize > a.allocatedSize))
                 return false;
-            info.data.push_back({a.firstVcn, a.firstVcn == 0 ? a.realSize : 0, a.id});
+            // The space the stream takes: its clusters, or for a compressed
+            // or sparse one those that hold data.
+            const uint64_t onDisk = (a.flags & (kCompressed | kSparse)) ? a.compressedSize : a.allocatedSize;
+            if (a.firstVcn == 0 && onDisk > kLargestFileSize)
+                return false;
+            info.data.push_back({a.firstVcn, a.firstVcn == 0 ? a.realSize : 0, a.firstVcn == 0 ? onDisk : 0, a.id});
         } else if (a.type == kReparsePoint) {
             if (info.hasReparse)
                 return false;

@@ -2,7 +2,7 @@
 
 // One record of an NTFS master file table, checked and read into what a
 // scan needs of it: its names (parent and namespace), the size of its
-// unnamed data stream, its reparse tag and its attribute list. Every
+// unnamed data stream and the space it takes, its reparse tag and its attribute list. Every
 // offset and length is checked against the record; a record that fails a
 // check is reported as damaged, never half read.
 
@@ -88,7 +88,8 @@ struct RecordInfo {
     };
     struct DataPiece {  // an extent of the unnamed $DATA
         uint64_t firstVcn;
-        uint64_t size;  // the stream's size; meaningful where firstVcn is 0
+        uint64_t size;    // the stream's size; meaningful where firstVcn is 0
+        uint64_t onDisk;  // the space it takes (0 for data inside the record); likewise
         uint16_t attributeId;
     };
     struct ListEntry {  // an $ATTRIBUTE_LIST entry that matters to a scan

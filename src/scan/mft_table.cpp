@@ -324,4 +324,39 @@ MftResult Table::ReadRecords(RecordSink& sink)
     return MftResult::Done;
 }
 
+MftResult Table::ReadRecordsAt(const std::vector<uint32_t>& numbers, RecordSink& sink)
+{
+    const size_t recordSize = boot_.recordSize;
+    const uint64_t tableBytes = recordCount_ * recordSize;
+    // Pieces of 64 KiB, or of a cluster or a record when that is larger:
+    // each holds whole records and whole clusters.
+    const size_t pieceBytes = std::max<size_t>({size_t{64} << 10, recordSize, boot_.clusterSize});
+    std::vector<uint8_t> piece;
+    uint64_t pieceAt = UINT64_MAX;
+    RecordInfo info;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (Stopped())
+            return MftResult::Stopped;
+        const uint32_t number = numbers[i];
+        if (number >= recordCount_ || (i > 0 && number <= numbers[i - 1]))
+            return MftResult::Failed;
+        const uint64_t at = uint64_t{number} * recordSize;
+        const uint64_t start = at / pieceBytes * pieceBytes;
+        if (start != pieceAt) {
+            const uint64_t wanted = std::min<uint64_t>(pieceBytes, tableBytes - start);
+            piece.resize(static_cast<size_t>((wanted + boot_.clusterSize - 1) / boot_.clusterSize *
+                                             boot_.clusterSize));
+            if (!ReadStream(mftExtents_, start, piece.size(), piece.data()))
+                return MftResult::Failed;
+            pieceAt = start;
+        }
+        uint8_t* record = piece.data() + (at - start);
+        bool damaged = false;
+        if (!RecordInUse(record, recordSize, damaged) ||
+            !ParseRecord(record, recordSize, number, boot_.clusterCount, info) || !sink.Take(info, record))
+            return MftResult::Failed;
+    }
+    return MftResult::Done;
+}
+
 }  // namespace mft

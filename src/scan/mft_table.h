@@ -36,12 +36,17 @@ public:
     // set.
     bool Open();
     uint64_t RecordCount() const { return recordCount_; }
+    uint64_t ClusterSize() const { return boot_.clusterSize; }
     const std::vector<wchar_t>& UpCase() const { return upCase_; }
 
     // Hands every record in use to `sink`, in the order of their numbers,
     // reading the table in blocks of up to 4 MiB. Returns within a block's
     // read of the stop flag being set.
     MftResult ReadRecords(RecordSink& sink);
+    // Hands the records `numbers` (ascending, each once) to `sink` as
+    // ReadRecords does, reading only the pieces of the table that hold
+    // them. Failed when one of them is not in use or is damaged.
+    MftResult ReadRecordsAt(const std::vector<uint32_t>& numbers, RecordSink& sink);
 
     // Reads the list of a record that has one outside itself into
     // `info.list`, and counts every list's entries against what the table

@@ -41,8 +41,8 @@ private:
     const std::atomic<bool>& stop_;
 };
 
-// Finds every folder's parent, sums every file into the folder that lists
-// it, and lists every folder's subfolders. Folders whose parent is gone
+// Finds every folder's parent, sums every file name into the folder that
+// lists it, and lists every folder's subfolders. Folders whose parent is gone
 // are in no listing; a loop of parents is damage.
 MftResult Linker::LinkFolders()
 {
@@ -52,13 +52,7 @@ MftResult Linker::LinkFolders()
             [this] { return Stopped(); }))
         return MftResult::Stopped;
     const size_t count = folders_.size();
-    auto find = [&](uint32_t record, uint16_t sequence) -> uint32_t {
-        auto at = std::lower_bound(folders_.begin(), folders_.end(), record,
-                                   [](const FolderRecord& f, uint32_t r) { return f.record < r; });
-        if (at == folders_.end() || at->record != record || at->sequence != sequence)
-            return kNone;
-        return static_cast<uint32_t>(at - folders_.begin());
-    };
+    auto find = [&](uint32_t record, uint16_t sequence) { return FindFolder(folders_, record, sequence); };
     for (size_t i = 1; i < count; ++i) {
         if (folders_[i].record == folders_[i - 1].record)
             return MftResult::Failed;
@@ -73,12 +67,12 @@ MftResult Linker::LinkFolders()
             const uint32_t parent = find(link.parentRecord, link.parentSequence);
             if (parent == kNone)
                 return;
-            folders_[parent].ownBytes =
-                AddBytes(folders_[parent].ownBytes, static_cast<int64_t>(uint64_t{link.sizeHigh} << 32 | link.sizeLow));
-            ++folders_[parent].fileCount;
+            FolderRecord& folder = folders_[parent];
+            folder.ownBytes = AddBytes(folder.ownBytes, link.Size());
+            folder.ownOnDisk = AddBytes(folder.ownOnDisk, link.OnDisk());
+            ++folder.fileCount;
         },
         [this] { return Stopped(); });
-    links_.Free();
     if (!whole)
         return MftResult::Stopped;
 
@@ -174,6 +168,15 @@ MftResult Linker::SortChildren()
 }
 
 }  // namespace
+
+uint32_t FindFolder(const std::vector<FolderRecord>& folders, uint32_t record, uint16_t sequence)
+{
+    auto at = std::lower_bound(folders.begin(), folders.end(), record,
+                               [](const FolderRecord& f, uint32_t r) { return f.record < r; });
+    if (at == folders.end() || at->record != record || at->sequence != sequence)
+        return kNone;
+    return static_cast<uint32_t>(at - folders.begin());
+}
 
 MftResult LinkFolders(Collected& collected, const std::vector<wchar_t>& upCase, const std::atomic<bool>& stop,
                       LinkedFolders& linked)

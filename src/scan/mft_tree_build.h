@@ -24,7 +24,7 @@ struct LinkedFolders {
 };
 
 // Takes over the folders and names of `collected` and links them, adding
-// up its file names (which it lets go). Folders whose parent is gone are
+// up its file names (which it keeps, for the files stage: mft_files.h). Folders whose parent is gone are
 // in no folder's list. Subfolders are ordered as a folder's index orders
 // them: by their names mapped through `upCase` (the volume's upper-case
 // table, 65,536 units), unit by unit, the shorter first where one begins
@@ -33,6 +33,11 @@ struct LinkedFolders {
 // Stopped when `stop` was set.
 MftResult LinkFolders(Collected& collected, const std::vector<wchar_t>& upCase, const std::atomic<bool>& stop,
                       LinkedFolders& linked);
+
+// The index of the folder of `record` in `folders` (ordered by record, as
+// LinkFolders leaves them) when its sequence number is `sequence`; kNone
+// when there is none.
+uint32_t FindFolder(const std::vector<FolderRecord>& folders, uint32_t record, uint16_t sequence);
 
 // The folder at `path` (`length` units, names separated by backslashes;
 // empty for the root) as Windows resolves it: each name matched without

@@ -5,19 +5,22 @@
 
 #include "scan/mft_collect.h"
 #include "scan/mft_emit.h"
+#include "scan/mft_files.h"
 #include "scan/mft_table.h"
 #include "scan/mft_tree_build.h"
 
 // The reader goes in stages, each in a file of its own: the boot sector
 // (mft_boot), the table and what records keep outside themselves
 // (mft_table), the records (mft_collect), the tree, with no reading at all
-// (mft_tree_build), and the tree the scan takes, asking about folder access
-// on the way (mft_emit).
+// (mft_tree_build), the folders of the scan's tree, asking about folder
+// access on the way (mft_emit), what their files add (mft_files), and the
+// tree the scan takes (mft_emit), whose largest files' names are read again
+// (mft_files).
 
 namespace {
 
 MftResult ReadTree(VolumeReader& volume, const wchar_t* path, size_t length, const std::atomic<bool>& stop,
-                   MftTree& tree, FolderAccess* access)
+                   MftTree& tree, FolderAccess* access, FileTallySink* tallies)
 {
     auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
     mft::Table table(volume, stop);
@@ -37,13 +40,25 @@ MftResult ReadTree(VolumeReader& volume, const wchar_t* path, size_t length, con
             return result;
     }
     mft::LinkedFolders linked;
-    const MftResult result = mft::LinkFolders(collected, table.UpCase(), stop, linked);
+    MftResult result = mft::LinkFolders(collected, table.UpCase(), stop, linked);
     if (result != MftResult::Done)
         return result;
     uint32_t start = 0;
     if (!mft::FindStart(linked, table.UpCase(), path, length, start))
         return MftResult::Failed;
-    return mft::EmitTree(linked, start, collected.accessClasses, access, stop, tree);
+    mft::TreeSize size;
+    result = mft::MarkTree(linked, start, collected.accessClasses, access, stop, size);
+    if (result != MftResult::Done)
+        return result;
+    mft::TreeFiles files;
+    result = mft::TakeFiles(collected, linked, tallies != nullptr, tallies != nullptr ? tallies->LargestKept() : 0,
+                            stop, files);
+    if (result != MftResult::Done)
+        return result;
+    result = mft::EmitTree(linked, start, size, files, stop, tree);
+    if (result != MftResult::Done || tallies == nullptr)
+        return result;
+    return mft::TallyFiles(table, collected, linked, tree, files, *tallies);
 }
 
 }  // namespace
@@ -52,15 +67,16 @@ void MftTree::Clear()
 {
     std::vector<MftFolder>().swap(folders);
     std::vector<wchar_t>().swap(names);
+    std::vector<MftLinkedName>().swap(linked);
 }
 
 MftResult ReadMftTree(VolumeReader& volume, const wchar_t* path, size_t length, const std::atomic<bool>& stop,
-                      MftTree& tree, FolderAccess* access)
+                      MftTree& tree, FolderAccess* access, FileTallySink* tallies)
 {
     tree.Clear();
     MftResult result;
     try {
-        result = ReadTree(volume, path, length, stop, tree, access);
+        result = ReadTree(volume, path, length, stop, tree, access, tallies);
         // A read cut short by a stop fails where it stood.
         if (result == MftResult::Failed && stop.load())
             result = MftResult::Stopped;

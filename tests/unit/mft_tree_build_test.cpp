@@ -42,8 +42,8 @@ struct Found {
     }
     void File(uint32_t parent, uint64_t size, uint16_t parentSequence = 1)
     {
-        collected.links.push_back(
-            {parent, parentSequence, static_cast<uint16_t>(size >> 32), static_cast<uint32_t>(size)});
+        collected.links.push_back({parent, 0, static_cast<uint32_t>(size), 0, parentSequence,
+                                   static_cast<uint16_t>(size >> 32), 0, 0});
     }
 };
 

@@ -184,6 +184,18 @@ uint32_t NtfsBuilder::AddFileWithRun(uint32_t parent, const std::wstring& name, 
     return number;
 }
 
+void NtfsBuilder::SetCompressed(uint32_t record, uint16_t flags, uint64_t compressed, bool header)
+{
+    for (Attribute& a : records_[record].attributes) {
+        if (a.type == 0x80 && a.name.empty() && a.nonResident) {
+            a.flags = flags;
+            a.compressedHeader = header;
+            a.compressed = compressed;
+            return;
+        }
+    }
+}
+
 void NtfsBuilder::Reparent(uint32_t record, uint32_t parent)
 {
     for (Attribute& a : records_[record].attributes) {
@@ -363,10 +375,14 @@ std::vector<uint8_t> NtfsBuilder::Serialize(uint32_t number, Record& record) con
             std::memcpy(r.data() + at + valueOffset, a.value.data(), a.value.size());
             Put16(r, at + 0x0A, 0x18);
         } else {
-            const size_t runsOffset = Round8(0x40 + nameBytes);
+            const size_t header = a.compressedHeader ? 0x48 : 0x40;
+            const size_t runsOffset = Round8(header + nameBytes);
             length = Round8(runsOffset + a.runs.size());
             r[at + 8] = 1;
-            Put16(r, at + 0x0A, 0x40);
+            Put16(r, at + 0x0A, static_cast<uint16_t>(header));
+            Put16(r, at + 0x0C, a.flags);
+            if (a.compressedHeader)
+                Put64(r, at + 0x40, a.compressed);
             Put64(r, at + 0x10, a.firstVcn);
             Put64(r, at + 0x18, a.lastVcn);
             Put16(r, at + 0x20, static_cast<uint16_t>(runsOffset));
@@ -380,7 +396,8 @@ std::vector<uint8_t> NtfsBuilder::Serialize(uint32_t number, Record& record) con
         r[at + 9] = static_cast<uint8_t>(a.name.size());
         Put16(r, at + 0x0E, a.id);
         for (size_t i = 0; i < a.name.size(); ++i)
-            Put16(r, at + (a.nonResident ? 0x40 : 0x18) + 2 * i, static_cast<uint16_t>(a.name[i]));
+            Put16(r, at + (a.nonResident ? (a.compressedHeader ? 0x48 : 0x40) : 0x18) + 2 * i,
+                  static_cast<uint16_t>(a.name[i]));
         at += length;
         if (at + 8 > kRecordSize - 8)
             throw std::runtime_error("record full");

@@ -66,6 +66,11 @@ public:
     // A file whose data is one run of `clusters` clusters at `lcn`.
     uint32_t AddFileWithRun(uint32_t parent, const std::wstring& name, uint64_t lcn, uint64_t clusters,
                             uint64_t size);
+    // Marks the unnamed stream of `record` (non-resident) compressed (flag
+    // 0x0001) or sparse (0x8000) with `compressed` bytes in clusters: its
+    // header grows by the compressed size; `header` false keeps the short
+    // header, without it.
+    void SetCompressed(uint32_t record, uint16_t flags, uint64_t compressed, bool header = true);
     // Gives the first name of `record` another parent.
     void Reparent(uint32_t record, uint32_t parent);
 
@@ -112,6 +117,9 @@ private:
         bool nonResident = false;
         std::vector<uint8_t> value;  // resident
         uint64_t firstVcn = 0, lastVcn = 0, allocated = 0, real = 0;
+        uint16_t flags = 0;
+        bool compressedHeader = false;
+        uint64_t compressed = 0;
         std::vector<uint8_t> runs;  // non-resident
     };
     struct Record {
