@@ -84,6 +84,18 @@ ntfs_fill_image() {
         mkdir -p "$root/sparse"
         truncate -s 50M "$root/sparse/sparse.bin"
         head -c 4096 /dev/urandom | dd of="$root/sparse/sparse.bin" bs=4096 seek=5000 conv=notrunc status=none
+        # The space on disk: a sparse file of 100 MiB with nothing written,
+        # files of one cluster each (their sizes tie in threes), and, in a
+        # folder marked compressed (the volume is filled with ntfs-3g's
+        # compression on), files compressed to fewer clusters: text, zeros
+        # that take none, and random bytes that do not compress.
+        mkdir -p "$root/disk/small" "$root/disk/compressed"
+        truncate -s 100M "$root/disk/sparse-100m.bin"
+        for i in $(seq -w 1 300); do head -c $((1000 + 10#$i % 100 * 30)) /dev/zero > "$root/disk/small/s$i.dat"; done
+        setfattr -h -v 0x00000800 -n system.ntfs_attrib_be "$root/disk/compressed"
+        for i in $(seq 1 3000); do echo "line $i of a text that compresses well"; done > "$root/disk/compressed/text.txt"
+        head -c 200000 /dev/zero > "$root/disk/compressed/zeros.bin"
+        head -c 20000 /dev/urandom > "$root/disk/compressed/random.bin"
         # A file whose data lies in many runs: written into the holes
         # left between files when the volume is full.
         mkdir -p "$root/fragmented"
@@ -203,7 +215,10 @@ ntfs_images_make() {
             esac
             truncate -s "$size" "$tmp/$letter.img"
             mkntfs -F -Q -q "${options[@]}" -L "dw-$letter" "$tmp/$letter.img" >/dev/null 2>&1 || exit 1
-            ntfs-3g "$tmp/$letter.img" "$tmp/mnt" || exit 1
+            # N is filled with compression on, for its compressed folder.
+            local mount=()
+            [ "$letter" = n ] && mount=(-o compression)
+            ntfs-3g "${mount[@]}" "$tmp/$letter.img" "$tmp/mnt" || exit 1
             ntfs_fill_image "$tmp/mnt" "$letter" || { umount "$tmp/mnt"; exit 1; }
             umount "$tmp/mnt" || exit 1
             ntfs-3g -o ro "$tmp/$letter.img" "$tmp/mnt" || exit 1

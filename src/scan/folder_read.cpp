@@ -12,6 +12,7 @@ FindFirstExFunction findFirstFileEx = FindFirstFileExW;
 FindNextFunction findNextFile = FindNextFileW;
 OpenFolderFunction openFolder = CreateFileW;
 QueryFolderFunction queryFolder = GetFileInformationByHandleEx;
+DiskFreeSpaceFunction diskFreeSpace = GetDiskFreeSpaceW;
 
 namespace {
 
@@ -312,7 +313,7 @@ uint32_t ClusterBytesOf(const std::wstring& readingPath)
         !GetVolumePathNameW(readingPath.c_str(), volume.data(), static_cast<DWORD>(volume.size())))
         return kUsual;
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    if (!GetDiskFreeSpaceW(volume.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+    if (!diskFreeSpace(volume.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
         return kUsual;
     const uint64_t bytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector;
     return bytes == 0 || bytes > (1u << 31) ? kUsual : static_cast<uint32_t>(bytes);

@@ -101,6 +101,11 @@ using OpenFolderFunction = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATT
 extern OpenFolderFunction openFolder;
 using QueryFolderFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
 extern QueryFolderFunction queryFolder;
+// How the scan learns a volume's cluster size (GetDiskFreeSpaceW); a test
+// may replace it where the platform misreports it (Wine gives every drive
+// clusters of 4096 bytes, whatever the volume's).
+using DiskFreeSpaceFunction = BOOL(WINAPI*)(LPCWSTR, LPDWORD, LPDWORD, LPDWORD, LPDWORD);
+extern DiskFreeSpaceFunction diskFreeSpace;
 // Forgets that the basic level was refused, so that the next listing
 // tries it again (a test that played an older Windows calls it after).
 void ForgetRefusedFindLevelForTest();

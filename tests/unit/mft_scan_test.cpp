@@ -1,7 +1,8 @@
 // The scan with its tree from the master file table, on the NTFS images
 // of scripts/ntfs-images.sh, against the scan that reads the same mounted
-// files folder by folder: the same rows in the same order, the same
-// counters, for every image and for start folders below the root; a
+// files folder by folder: the same rows in the same order with the same
+// exact figures, by length and on disk, the same tallies of files, the
+// same counters, for every image and for start folders below the root; a
 // folder the walk may not list measured as empty with one question per
 // descriptor; a damaged table, a stop, a lack of memory and a path too
 // long for the platform handled as the walk handles them.
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -26,23 +28,57 @@
 #include "scan/mft_open.h"
 #include "scan/scan_rules.h"
 
+// Figures in failure messages.
+static void PrintTo(const FolderMeasure& m, std::ostream* os)
+{
+    *os << "{bytes " << m.branchBytes << "/" << m.nodeBytes << ", on disk " << m.branchOnDisk << "/" << m.nodeOnDisk
+        << ", files " << m.branchFiles << "/" << m.nodeFiles << ", level " << m.level << "}";
+}
+
 namespace {
 
 using Row = std::tuple<std::wstring, int32_t, int32_t>;
+using Measured = std::pair<std::wstring, FolderMeasure>;
+
+const std::wstring& PathOf(const Row& row) { return std::get<0>(row); }
+const std::wstring& PathOf(const Measured& row) { return row.first; }
 
 class CollectRows : public WalkSink {
 public:
     std::vector<Row> rows;
+    std::vector<Measured> measured;
     int tooLong = 0;
-    void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) override
+    void AddFolderRow(const FolderRow& row) override
     {
-        rows.emplace_back(folder, branchMb, nodeMb);
+        rows.emplace_back(row.folder, row.branchMb, row.nodeMb);
+        measured.emplace_back(row.folder, row.measure);
     }
     void PathTooLong() override { ++tooLong; }
 };
 
+// A tally as text, for comparing and printing.
+using Tally = std::tuple<std::wstring, int64_t, int64_t, int64_t>;
+
+std::vector<Tally> LargestOf(const FileTallies& tallies)
+{
+    std::vector<Tally> largest;
+    for (const LargeFile& file : tallies.largest)
+        largest.emplace_back(file.path + L" @" + std::to_wstring(file.nameAt), file.bytes, file.onDisk, 1);
+    return largest;
+}
+
+std::vector<Tally> TypesOf(const FileTallies& tallies)
+{
+    std::vector<Tally> types;
+    for (const FileType& type : tallies.types)
+        types.emplace_back(type.name, type.bytes, type.onDisk, type.files);
+    return types;
+}
+
 struct Scanned {
     std::vector<Row> rows;
+    std::vector<Measured> measured;
+    FileTallies tallies;
     int32_t counted = 0, assessed = 0, files = 0;
     bool complete = false;
     bool fromTable = false;
@@ -50,6 +86,28 @@ struct Scanned {
 };
 
 std::atomic<bool> stop{false};
+
+// Wine gives every drive clusters of 4096 bytes (8 sectors of 512),
+// whatever the volume's; Windows gives the volume's own. The scans here
+// are told the cluster size of the volume's boot sector, as Windows would
+// tell it: on O:, whose clusters hold 512 bytes, a walk told 4096 would
+// count a file of one to seven clusters as data kept inside the table.
+BOOL WINAPI VolumesOwnClusters(LPCWSTR root, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector, LPDWORD freeClusters,
+                               LPDWORD clusters)
+{
+    if (!GetDiskFreeSpaceW(root, sectorsPerCluster, bytesPerSector, freeClusters, clusters))
+        return FALSE;
+    const wchar_t* colon = std::wcschr(root, L':');
+    VolumeFile device;
+    static uint8_t boot[4096];
+    if (colon != nullptr && colon != root &&
+        device.Open((std::wstring(L"\\\\.\\") + colon[-1] + L":").c_str()) && device.Read(0, boot, sizeof boot) &&
+        std::memcmp(boot + 3, "NTFS", 4) == 0) {
+        *bytesPerSector = static_cast<DWORD>(boot[0x0B] | boot[0x0C] << 8);
+        *sectorsPerCluster = boot[0x0D];
+    }
+    return TRUE;
+}
 
 // One scan as the worker runs it; `table` false reads folder by folder.
 Scanned Scan(const std::wstring& root, const ScanOptions& options, bool table)
@@ -61,8 +119,12 @@ Scanned Scan(const std::wstring& root, const ScanOptions& options, bool table)
     CollectRows sink;
     WalkStats stats;
     Scanned scanned;
+    diskFreeSpace = VolumesOwnClusters;
     scanned.complete = WalkScan(root.c_str(), options, limits, counters, sink, &stats);
+    diskFreeSpace = GetDiskFreeSpaceW;
     scanned.rows = sink.rows;
+    scanned.measured = sink.measured;
+    scanned.tallies = stats.tallies;
     scanned.counted = counted;
     scanned.assessed = assessed;
     scanned.files = files;
@@ -81,19 +143,19 @@ ScanOptions EveryFolder()
 // Where a folder's subfolders come in another order from the two sources,
 // the rows of that folder's subtrees, which are leaves: their run in the
 // walk's rows, put in the order `listed`. Any other difference stays.
-std::vector<Row> InListedOrder(std::vector<Row> rows, const std::wstring& folder,
-                               const std::vector<std::wstring>& listed)
+template <class R>
+std::vector<R> InListedOrder(std::vector<R> rows, const std::wstring& folder, const std::vector<std::wstring>& listed)
 {
     const std::wstring prefix = folder + L"\\";
-    auto inFolder = [&](const Row& row) {
-        const std::wstring& path = std::get<0>(row);
+    auto inFolder = [&](const R& row) {
+        const std::wstring& path = PathOf(row);
         return path.compare(0, prefix.size(), prefix) == 0 && path.find(L'\\', prefix.size()) == std::wstring::npos;
     };
     const auto first = std::find_if(rows.begin(), rows.end(), inFolder);
     const auto last = std::find_if_not(first, rows.end(), inFolder);
-    std::stable_sort(first, last, [&](const Row& a, const Row& b) {
-        auto place = [&](const Row& row) {
-            return std::find(listed.begin(), listed.end(), std::get<0>(row).substr(prefix.size())) - listed.begin();
+    std::stable_sort(first, last, [&](const R& a, const R& b) {
+        auto place = [&](const R& row) {
+            return std::find(listed.begin(), listed.end(), PathOf(row).substr(prefix.size())) - listed.begin();
         };
         return place(a) < place(b);
     });
@@ -114,32 +176,44 @@ std::wstring Root(wchar_t drive)
 }
 
 // Compares the scan from the table with the walk's of the same start
-// folder and options. Wine lists the subfolders of N:\order in the order
-// of its own upper-case table, which knows case pairs the volume's does
-// not; the volume's index, which Windows lists, and so the table, order
-// them by the volume's table. Only their rows' order differs, within
-// their run, which is the index's order in the table's rows.
-void ExpectSameScan(const std::wstring& root, const ScanOptions& options,
+// folder and options, by length and on disk: the rows with their exact
+// figures, the tallies, the counters. Wine lists the subfolders of
+// N:\order in the order of its own upper-case table, which knows case
+// pairs the volume's does not; the volume's index, which Windows lists,
+// and so the table, order them by the volume's table. Only their rows'
+// order differs, within their run, which is the index's order in the
+// table's rows.
+void ExpectSameScan(const std::wstring& root, ScanOptions options,
                     const std::map<std::wstring, std::vector<std::wstring>>& indexOrder)
 {
-    const std::string where = testing::PrintToString(root);
-    const Scanned walked = Scan(root, options, false);
-    const Scanned read = Scan(root, options, true);
-    EXPECT_FALSE(walked.fromTable) << where;
-    EXPECT_TRUE(read.fromTable) << where;
-    std::vector<Row> expected = walked.rows;
-    if (root.size() == 3 && (root[0] == L'N' || root[0] == L'n')) {
-        const auto order = indexOrder.find(L"order");
-        ASSERT_NE(order, indexOrder.end()) << "no index order of N:\\order";
-        expected = InListedOrder(expected, root + L"order", order->second);
+    for (const bool onDisk : {false, true}) {
+        options.MeasureOnDisk = onDisk;
+        const std::string where = testing::PrintToString(root) + (onDisk ? " on disk" : " by length");
+        const Scanned walked = Scan(root, options, false);
+        const Scanned read = Scan(root, options, true);
+        EXPECT_FALSE(walked.fromTable) << where;
+        EXPECT_TRUE(read.fromTable) << where;
+        std::vector<Row> expected = walked.rows;
+        std::vector<Measured> expectedMeasures = walked.measured;
+        if (root.size() == 3 && (root[0] == L'N' || root[0] == L'n')) {
+            const auto order = indexOrder.find(L"order");
+            ASSERT_NE(order, indexOrder.end()) << "no index order of N:\\order";
+            expected = InListedOrder(expected, root + L"order", order->second);
+            expectedMeasures = InListedOrder(expectedMeasures, root + L"order", order->second);
+        }
+        EXPECT_EQ(read.rows, expected) << where;
+        EXPECT_EQ(read.measured, expectedMeasures) << where;
+        if (!onDisk || options.LimitSize == 0) {
+            EXPECT_FALSE(read.rows.empty()) << where;
+        }
+        EXPECT_EQ(LargestOf(read.tallies), LargestOf(walked.tallies)) << where;
+        EXPECT_EQ(TypesOf(read.tallies), TypesOf(walked.tallies)) << where;
+        EXPECT_EQ(read.counted, walked.counted) << where;
+        EXPECT_EQ(read.assessed, walked.assessed) << where;
+        EXPECT_EQ(read.files, walked.files) << where;
+        EXPECT_TRUE(read.complete) << where;
+        EXPECT_TRUE(walked.complete) << where;
     }
-    EXPECT_EQ(read.rows, expected) << where;
-    EXPECT_FALSE(read.rows.empty()) << where;
-    EXPECT_EQ(read.counted, walked.counted) << where;
-    EXPECT_EQ(read.assessed, walked.assessed) << where;
-    EXPECT_EQ(read.files, walked.files) << where;
-    EXPECT_TRUE(read.complete) << where;
-    EXPECT_TRUE(walked.complete) << where;
 }
 
 TEST(MftScan, GivesTheWalksRowsInTheirOrderAndItsCountersOnEveryImage)
@@ -176,8 +250,34 @@ TEST(MftScan, GivesTheWalksAnswerForStartFoldersBelowTheRoot)
 {
     const std::wstring n = Root(Drive("DW_NTFS_DRIVES"));
     for (const std::wstring start : {L"deep\\level01\\", L"LINKS\\B\\", L"names\\trailing.\\",
-                                     L"names\\\u65e5\u672c\u8a9e\\", L"attrlist\\", L"sparse\\"})
+                                     L"names\\\u65e5\u672c\u8a9e\\", L"attrlist\\", L"sparse\\",
+                                     L"disk\\compressed\\"})
         ExpectSameScan(n + start, EveryFolder(), {});
+}
+
+// What the comparisons on disk stand on: N:\disk holds a sparse file with
+// nothing on disk, 300 files of a cluster each, and files that ntfs-3g
+// compressed; N:\links a file of two clusters with four names, counted
+// once, in N:\links\a, whose row comes first; and N more than 1,000 files,
+// so that the largest end among files that tie.
+TEST(MftScan, TheImageHoldsSparseCompressedSmallAndLinkedFilesOnDisk)
+{
+    const std::wstring n = Root(Drive("DW_NTFS_DRIVES"));
+    ScanOptions options = EveryFolder();
+    options.MeasureOnDisk = 1;
+    const Scanned read = Scan(n, options, true);
+    ASSERT_TRUE(read.fromTable);
+    std::map<std::wstring, FolderMeasure> rows(read.measured.begin(), read.measured.end());
+    EXPECT_EQ(rows[n + L"disk"].nodeBytes, 100 << 20);
+    EXPECT_EQ(rows[n + L"disk"].nodeOnDisk, 0);
+    EXPECT_EQ(rows[n + L"disk\\small"].nodeOnDisk, 300 * 4096);
+    const FolderMeasure compressed = rows[n + L"disk\\compressed"];
+    EXPECT_GT(compressed.nodeOnDisk, 0);
+    EXPECT_LT(compressed.nodeOnDisk, compressed.nodeBytes / 4);
+    EXPECT_EQ(rows[n + L"links\\a"].nodeOnDisk, 2 * 4096);
+    EXPECT_EQ(rows[n + L"links\\b"].branchOnDisk, 0);
+    EXPECT_EQ(rows[n + L"links\\b"].branchBytes, 2 * 5000);
+    EXPECT_GT(read.tallies.largest.size(), 999u);
 }
 
 // Find-first calls a test watches: folders named "guarded..." are refused
