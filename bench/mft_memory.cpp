@@ -2,8 +2,10 @@
 // volume: a volume of generated records (300,000 folders and 2,000,000
 // files by default, every tenth file with a second name in another
 // folder) is served from memory as it is read, so only the reader's own
-// memory counts. Run it in both builds (the i686 one is what users run):
-//   dw_mft_memory [folders] [files]
+// memory counts; its files are tallied as a scan tallies them. Run it in
+// both builds (the i686 one is what users run):
+//   dw_mft_memory [folders] [files] [disk]
+// ("disk": the largest files by their space on disk, not by their sizes)
 #include <windows.h>
 
 #include <algorithm>
@@ -206,6 +208,18 @@ private:
     uint64_t records_, mftClusters_, upCaseCluster_, clusters_;
 };
 
+// The tallies as a scan asks for them, only counted: the reader's own
+// memory for them is what counts here.
+class CountedTallies final : public FileTallySink {
+public:
+    size_t LargestKept() const override { return 1000; }
+    bool LargestOnDisk() const override { return onDisk; }
+    bool onDisk = false;
+    void AddType(const wchar_t*, size_t, int64_t, int64_t, int64_t) override { ++types; }
+    void AddFile(const MftTree&, uint32_t, const wchar_t*, size_t, int64_t, int64_t) override { ++offered; }
+    size_t types = 0, offered = 0;
+};
+
 double Seconds()
 {
     LARGE_INTEGER now, frequency;
@@ -221,16 +235,18 @@ int main(int argc, char** argv)
     const uint32_t folders = argc > 1 ? static_cast<uint32_t>(std::strtoul(argv[1], nullptr, 10)) : 300000;
     const uint32_t files = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 2000000;
     if (folders == 0) {
-        std::printf("usage: dw_mft_memory [folders (at least 1)] [files]\n");
+        std::printf("usage: dw_mft_memory [folders (at least 1)] [files] [disk]\n");
         return 2;
     }
     GeneratedVolume volume(folders, files);
     std::atomic<bool> stop{false};
     MftTree tree;
+    CountedTallies tallies;
+    tallies.onDisk = argc > 3 && std::strcmp(argv[3], "disk") == 0;
     const size_t before = heapNow.load();
     heapPeak = before;
     const double start = Seconds();
-    const MftResult result = ReadMftTree(volume, L"", 0, stop, tree);
+    const MftResult result = ReadMftTree(volume, L"", 0, stop, tree, nullptr, &tallies);
     const double took = Seconds() - start;
     int64_t bytes = 0;
     int64_t fileNames = 0;
@@ -243,6 +259,8 @@ int main(int argc, char** argv)
                 folders, files, (files + 9) / 10);
     std::printf("result %d: %zu folders below the root, %lld file names, %lld bytes\n", static_cast<int>(result),
                 tree.FolderCount(), static_cast<long long>(fileNames), static_cast<long long>(bytes));
+    std::printf("tallies: %zu types, %zu files offered for the 1,000 largest by %s\n", tallies.types,
+                tallies.offered, tallies.onDisk ? "space on disk" : "size");
     std::printf("heap: peak %.1f MB while reading, %.1f MB kept in the tree (%.1f B a folder)\n",
                 (heapPeak - before) / mb, (heapNow - before) / mb,
                 static_cast<double>(heapNow - before) / (tree.folders.size() ? tree.folders.size() : 1));

@@ -141,9 +141,13 @@ enum class TableTree { Taken, Ended, Walk };
 // largest as a walk offers them, with their folders' read paths.
 class TableTallies final : public FileTallySink {
 public:
-    TableTallies(const std::wstring& readingPath, bool onDisk) : readingPath_(readingPath), tallies_(onDisk) {}
+    TableTallies(const std::wstring& readingPath, bool onDisk)
+        : readingPath_(readingPath), onDisk_(onDisk), tallies_(onDisk)
+    {
+    }
 
     size_t LargestKept() const override { return kLargestFiles; }
+    bool LargestOnDisk() const override { return onDisk_; }
     void AddType(const wchar_t* extension, size_t length, int64_t bytes, int64_t onDisk, int64_t files) override
     {
         name_.assign(1, L'.');
@@ -174,6 +178,7 @@ public:
 
 private:
     const std::wstring& readingPath_;
+    const bool onDisk_;
     TallyCollector tallies_;
     uint32_t folder_ = UINT32_MAX;
     std::wstring path_, name_;

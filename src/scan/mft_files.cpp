@@ -99,7 +99,7 @@ private:
 
 }  // namespace
 
-MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tally, size_t largest,
+MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tally, size_t largest, bool onDisk,
                     const std::atomic<bool>& stop, TreeFiles& files)
 {
     auto stopped = [&stop] { return stop.load(std::memory_order_relaxed); };
@@ -127,9 +127,10 @@ MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tall
         return MftResult::Done;
     }
 
-    // The type totals, and the least size and space on disk of the largest.
+    // The type totals, and the least measure of the largest.
+    auto measureOf = [onDisk](const FileLink& link) { return onDisk ? link.OnDisk() : link.Size(); };
     files.types.assign(collected.types.size(), TypeTotals{});
-    LeastOfLargest bytes(largest), onDisk(largest);
+    LeastOfLargest least(largest);
     bool typed = true;
     whole = collected.links.ForEach(
         [&](const FileLink& link) {
@@ -143,8 +144,7 @@ MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tall
             type.bytes = AddBytes(type.bytes, link.Size());
             type.onDisk = AddBytes(type.onDisk, link.OnDisk());
             ++type.files;
-            bytes.Offer(link.Size());
-            onDisk.Offer(link.OnDisk());
+            least.Offer(measureOf(link));
         },
         stopped);
     if (!whole)
@@ -152,12 +152,12 @@ MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tall
     if (!typed)
         return MftResult::Failed;
 
-    // Every file at least as large as those, by either measure.
-    const int64_t leastBytes = bytes.Least(), leastOnDisk = onDisk.Least();
+    // Every file at least as large as that.
+    const int64_t leastMeasure = least.Least();
     bool held = true;
     whole = collected.links.ForEach(
         [&](const FileLink& link) {
-            if (!held || largest == 0 || (link.Size() < leastBytes && link.OnDisk() < leastOnDisk))
+            if (!held || measureOf(link) < leastMeasure)
                 return;
             const uint32_t folder = listedFolder(link.parentRecord, link.parentSequence);
             if (folder == kNone)

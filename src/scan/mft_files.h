@@ -51,11 +51,11 @@ struct TreeFiles {
 // Goes through the file names of `collected` (and lets them go) for the
 // folders of `linked` marked Listed: the names of files with several names,
 // and with `tally` the type totals and the candidates for the largest
-// (`largest` of them are kept by either measure): every file at least as
-// large as the `largest`-th largest, by size or by space on disk. Failed when more candidates than the reader
+// (`largest` of them are kept, by space on disk when `onDisk`, else by
+// size): every file at least as large as the `largest`-th largest. Failed when more candidates than the reader
 // holds tie, or a file's type is past what it tells apart: the scan then
 // walks. Stopped when `stop` was set.
-MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tally, size_t largest,
+MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tally, size_t largest, bool onDisk,
                     const std::atomic<bool>& stop, TreeFiles& files);
 
 // Reads the names of the candidates (their treeFolder set) again from the

@@ -327,34 +327,37 @@ MftResult Table::ReadRecords(RecordSink& sink)
 MftResult Table::ReadRecordsAt(const std::vector<uint32_t>& numbers, RecordSink& sink)
 {
     const size_t recordSize = boot_.recordSize;
-    const uint64_t tableBytes = recordCount_ * recordSize;
-    // Pieces of 64 KiB, or of a cluster or a record when that is larger:
-    // each holds whole records and whole clusters.
-    const size_t pieceBytes = std::max<size_t>({size_t{64} << 10, recordSize, boot_.clusterSize});
+    // The clusters that hold a record, or the records a cluster holds.
+    const uint64_t unit = std::max<uint64_t>(recordSize, boot_.clusterSize);
+    // Records close together are read in one piece, with what lies between
+    // them when that is less than this; a piece is at most a block.
+    constexpr uint64_t kGap = 64 << 10;
     std::vector<uint8_t> piece;
-    uint64_t pieceAt = UINT64_MAX;
     RecordInfo info;
-    for (size_t i = 0; i < numbers.size(); ++i) {
+    for (size_t i = 0; i < numbers.size();) {
         if (Stopped())
             return MftResult::Stopped;
-        const uint32_t number = numbers[i];
-        if (number >= recordCount_ || (i > 0 && number <= numbers[i - 1]))
-            return MftResult::Failed;
-        const uint64_t at = uint64_t{number} * recordSize;
-        const uint64_t start = at / pieceBytes * pieceBytes;
-        if (start != pieceAt) {
-            const uint64_t wanted = std::min<uint64_t>(pieceBytes, tableBytes - start);
-            piece.resize(static_cast<size_t>((wanted + boot_.clusterSize - 1) / boot_.clusterSize *
-                                             boot_.clusterSize));
-            if (!ReadStream(mftExtents_, start, piece.size(), piece.data()))
+        const uint64_t start = uint64_t{numbers[i]} * recordSize / unit * unit;
+        uint64_t end = start + unit;
+        size_t last = i;
+        for (; last < numbers.size(); ++last) {
+            if (numbers[last] >= recordCount_ || (last > 0 && numbers[last] <= numbers[last - 1]))
                 return MftResult::Failed;
-            pieceAt = start;
+            const uint64_t at = uint64_t{numbers[last]} * recordSize / unit * unit;
+            if (at > end + kGap || at + unit - start > kBlockBytes)
+                break;
+            end = at + unit;
         }
-        uint8_t* record = piece.data() + (at - start);
-        bool damaged = false;
-        if (!RecordInUse(record, recordSize, damaged) ||
-            !ParseRecord(record, recordSize, number, boot_.clusterCount, info) || !sink.Take(info, record))
+        piece.resize(static_cast<size_t>(end - start));
+        if (!ReadStream(mftExtents_, start, piece.size(), piece.data()))
             return MftResult::Failed;
+        for (; i < last; ++i) {
+            uint8_t* record = piece.data() + (uint64_t{numbers[i]} * recordSize - start);
+            bool damaged = false;
+            if (!RecordInUse(record, recordSize, damaged) ||
+                !ParseRecord(record, recordSize, numbers[i], boot_.clusterCount, info) || !sink.Take(info, record))
+                return MftResult::Failed;
+        }
     }
     return MftResult::Done;
 }

@@ -52,7 +52,7 @@ MftResult ReadTree(VolumeReader& volume, const wchar_t* path, size_t length, con
         return result;
     mft::TreeFiles files;
     result = mft::TakeFiles(collected, linked, tallies != nullptr, tallies != nullptr ? tallies->LargestKept() : 0,
-                            stop, files);
+                            tallies != nullptr && tallies->LargestOnDisk(), stop, files);
     if (result != MftResult::Done)
         return result;
     result = mft::EmitTree(linked, start, size, files, stop, tree);

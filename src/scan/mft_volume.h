@@ -91,16 +91,18 @@ public:
 class FileTallySink {
 public:
     virtual ~FileTallySink() = default;
-    // How many of the largest files the scan keeps, by either measure.
+    // How many of the largest files the scan keeps, and whether by their
+    // space on disk (or else by their sizes).
     virtual size_t LargestKept() const = 0;
+    virtual bool LargestOnDisk() const = 0;
     // The files of one type: `extension` after the last dot of their
     // names, a to z in upper case (empty for none); their sizes, space on
     // disk and number.
     virtual void AddType(const wchar_t* extension, size_t length, int64_t bytes, int64_t onDisk,
                          int64_t files) = 0;
     // A file named `name` in folder `folder` of `tree` that may be among
-    // the largest: every file that is, by its size or by its space on
-    // disk, comes here, and so does every file equal to the last of them.
+    // the largest: every file that is comes here, and so does every file
+    // equal to the last of them.
     virtual void AddFile(const MftTree& tree, uint32_t folder, const wchar_t* name, size_t length, int64_t bytes,
                          int64_t onDisk) = 0;
 };

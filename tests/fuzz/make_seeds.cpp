@@ -85,5 +85,18 @@ int main(int argc, char** argv)
         b.AddFile(root, L"f", 10);
         Write(folder, "spread-table", b.Build());
     }
+    {
+        // The space on disk and the tallies: compressed and sparse data, a
+        // file with names in two folders, files that tie for the largest.
+        NtfsBuilder b;
+        const uint32_t disk = b.AddFolder(root, L"disk");
+        b.SetCompressed(b.AddFile(disk, L"packed.txt", 50000), 0x0001, 8192);
+        b.SetCompressed(b.AddFile(disk, L"holes.bin", 1 << 20), 0x8000, 0);
+        const uint32_t shared = b.AddFile(disk, L"shared.dat", 9000);
+        b.AddName(shared, b.AddFolder(disk, L"other"), L"again.DAT", 1);
+        for (int i = 0; i < 6; ++i)
+            b.AddFile(disk, L"tie" + std::to_wstring(i) + L".t", 5000);
+        Write(folder, "disk", b.Build());
+    }
     return 0;
 }

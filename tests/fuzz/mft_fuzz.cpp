@@ -2,8 +2,10 @@
 // natively with libFuzzer and the address and undefined-behaviour
 // sanitizers (scripts/fuzz.sh). The input is the start of a volume; the
 // rest of it, as long as its boot sector says and at most 8 MiB, reads as
-// zeros. Each volume is read from its root, with questions about folder
-// access answered from the path, and again from the first folder found.
+// zeros. Each volume is read from its root, with its files tallied (the
+// largest three kept, so that ties at the last come up), and again from
+// the first folder found, with questions about folder access answered from
+// the path.
 
 #include <algorithm>
 #include <atomic>
@@ -50,6 +52,36 @@ public:
     }
 };
 
+// Takes what the reader tallies, checking every folder it names and
+// reading every name it hands over.
+class CheckedTallies final : public FileTallySink {
+public:
+    size_t LargestKept() const override { return 3; }
+    bool LargestOnDisk() const override { return onDisk; }
+    bool onDisk = false;
+    void AddType(const wchar_t* extension, size_t length, int64_t bytes, int64_t onDisk, int64_t files) override
+    {
+        sum_ += Sum(extension, length) + static_cast<uint64_t>(bytes + onDisk + files);
+    }
+    void AddFile(const MftTree& tree, uint32_t folder, const wchar_t* name, size_t length, int64_t bytes,
+                 int64_t onDisk) override
+    {
+        if (folder >= tree.folders.size() || !tree.folders[folder].entered)
+            __builtin_trap();
+        sum_ += Sum(name, length) + static_cast<uint64_t>(bytes + onDisk);
+    }
+
+private:
+    static uint64_t Sum(const wchar_t* text, size_t length)
+    {
+        uint64_t sum = 0;
+        for (size_t i = 0; i < length; ++i)
+            sum += static_cast<uint64_t>(text[i]);
+        return sum;
+    }
+    uint64_t sum_ = 0;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -57,7 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     InputVolume volume(data, size);
     std::atomic<bool> stop{false};
     MftTree tree;
-    if (ReadMftTree(volume, L"", 0, stop, tree) != MftResult::Done || tree.folders.size() < 2)
+    CheckedTallies tallies;
+    tallies.onDisk = (size & 1) != 0;
+    if (ReadMftTree(volume, L"", 0, stop, tree, nullptr, &tallies) != MftResult::Done || tree.folders.size() < 2)
         return 0;
     const MftFolder& first = tree.folders[tree.folders[0].firstChild];
     const std::wstring start(tree.names.data() + first.nameOffset, first.nameLength);
