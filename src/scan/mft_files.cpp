@@ -110,14 +110,13 @@ MftResult TakeFiles(Collected& collected, const LinkedFolders& linked, bool tall
     };
 
     files.shared.reserve(collected.shared.size());
-    bool whole = collected.shared.ForEach(
+    bool whole = collected.shared.Drain(
         [&](const SharedName& name) {
             const uint32_t folder = listedFolder(name.parentRecord, name.parentSequence);
             if (folder != kNone)
                 files.shared.push_back({folder, name.fileRecord, name.OnDisk()});
         },
         stopped);
-    collected.shared.Free();
     if (!whole || !SortUnlessStopped(
                       files.shared.begin(), files.shared.end(),
                       [](const SharedInFolder& a, const SharedInFolder& b) { return a.folder < b.folder; }, stopped))

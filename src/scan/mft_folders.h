@@ -107,6 +107,22 @@ public:
         }
         return true;
     }
+    // The same, letting each block go once it is gone through; empty after.
+    template <class F, class S>
+    bool Drain(F f, S stopped)
+    {
+        for (std::vector<T>& block : blocks_) {
+            if (stopped()) {
+                Free();
+                return false;
+            }
+            for (const T& item : block)
+                f(item);
+            std::vector<T>().swap(block);
+        }
+        Free();
+        return true;
+    }
     void Free() { std::vector<std::vector<T>>().swap(blocks_); }
     size_t size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * kBlock + blocks_.back().size(); }
 
