@@ -69,6 +69,8 @@ public:
                 ++count;
                 ++next_;
             }
+            if (candidate.treeFolder >= tree_.folders.size())
+                return false;
             const FolderRecord& folder = linked_.folders[candidate.folder];
             const uint64_t parent = folder.record | uint64_t{folder.sequence} << 48;
             for (const RecordInfo::Name& name : info.names) {
