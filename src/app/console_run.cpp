@@ -178,7 +178,10 @@ public:
         open_ = true;
         if (name == kStandardOutput) {
             std::fflush(stdout);
-            _setmode(_fileno(stdout), binary ? _O_BINARY : _O_TEXT);
+            // With no standard output at all there is nothing to set: the
+            // first write fails, and the scan ends as not written.
+            if (_fileno(stdout) >= 0)
+                _setmode(_fileno(stdout), binary ? _O_BINARY : _O_TEXT);
             file_ = std::make_unique<ReportFile>(stdout);
             return true;
         }

@@ -364,7 +364,7 @@ TEST(ConsoleProgram, FiltersAndTheReportGoWhereAsked)
     const std::vector<std::string> rows = dw::CrLfLines(lengths.out);
     // By length the sparse folder has 11 MB, and the start folder more.
     ASSERT_EQ(rows.size(), 3u) << lengths.out;
-    EXPECT_EQ(rows[1].rfind(root + "\\sparse,11534336,11534336,0,0,1,1,2", 0), 0u) << rows[1];
+    EXPECT_EQ(rows[1].rfind(root + "\\sparse,11534336,11534336,", 0), 0u) << rows[1];
     EXPECT_EQ(rows[2].rfind(root + "\\,", 0), 0u) << rows[2];
 }
 
