@@ -191,6 +191,8 @@ TEST(ConsoleArguments, MistakesAreRefusedWithWhatIsWrong)
         {L"--csv", L"a", L"--exclude", L"C:\\x"},
         {L"--csv", L"a", L"--no-count", L"--no-count", L"C:\\x"},
         {L"--csv", L"a", L"--find", std::wstring(300, L'x'), L"C:\\x"},
+        // A text the code page cannot hold would become '?', a wildcard.
+        {L"--csv", L"a", L"--find", L"\U0001F600", L"C:\\x"},
         {L"--help", L"--bogus"},
     };
     for (const auto& arguments : mistakes) {
