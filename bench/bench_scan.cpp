@@ -39,10 +39,10 @@
 #include "res/resource_ids.h"
 #include "scan/folder_tree.h"
 #include "scan/row_batch.h"
-#include "scan/scan_messages.h"
 #include "scan/scan_worker.h"
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
+#include "ui/scan_control.h"
 
 namespace {
 
@@ -51,7 +51,6 @@ DWORD uiThread = 0;
 WNDPROC mainProc = nullptr;
 
 constexpr char kStopQuestion[] = "Stop the current scan?";
-constexpr char kOverflowWarning[] = "WARNING: More than 32,000 items";
 
 double Now()
 {
@@ -82,7 +81,8 @@ Record record;
 
 LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == kPrepareScanRequest) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_MAIN_GO) {
+        // Go returns once the options are answered and the worker runs.
         const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.prepared = Now();
         return result;
@@ -93,7 +93,7 @@ LRESULT CALLBACK TimedMainProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         record.batches.push_back({arrived, Now(), rows});
         return result;
     } else if (message == kScanEndedRequest) {
-        // Timed on arrival: serving it may open the overflow warning.
+        // Timed on arrival.
         record.ended = Now();
         const LRESULT result = CallWindowProcW(mainProc, window, message, wParam, lParam);
         record.served = true;
@@ -259,7 +259,7 @@ struct ScanTiming {
 };
 
 // Go with the given options; `stopAt` > 0 stops the scan once that many
-// folders are assessed. The overflow warning is closed when it shows.
+// folders are assessed.
 ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
 {
     app.scanOptions = options;
@@ -287,19 +287,13 @@ ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
     ScanTiming timing;
     double start = 0, firstAssessed = 0, yesAt = 0;
     HWND box = nullptr;
-    bool stopping = false, warningClosed = false;
+    bool stopping = false;
     for (;;) {
         const double now = Now();
         if (start == 0 && record.prepared != 0)
             start = record.prepared;
         if (start != 0 && firstAssessed == 0 && app.foldersAssessed > 0)
             firstAssessed = now;
-        if (app.overflowWarned && !warningClosed) {
-            if (HWND warning = FindBox(kOverflowWarning)) {
-                PostMessageA(warning, WM_COMMAND, IDOK, 0);
-                warningClosed = true;
-            }
-        }
         if (stopAt > 0 && !stopping && start != 0 && app.foldersAssessed >= stopAt) {
             PostMessageA(app.mainWindow, WM_COMMAND, IDC_MAIN_STOP, 0);
             stopping = true;

@@ -18,6 +18,11 @@ set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest wine wine64 xvfb
           imagemagick x11-utils procps fonts-wine fonts-wqy-microhei python3 locales ntfs-3g attr
           wine32:i386 qemu-user gcc python3-yaml python3-jsonschema)
+# Where clang is installed, test.sh fuzzes the master file table reader
+# with it (scripts/fuzz.sh); libFuzzer's runtime is a package of its own.
+if command -v clang++ >/dev/null 2>&1; then
+    packages+=("libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev")
+fi
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 update=0

@@ -4,8 +4,9 @@
 # then the shipped i686 build as 32-bit code, under WoW64 where this
 # machine runs 32-bit code, or else under the qemu-i386 emulator (there a
 # part of the tests, unless DW_I686_ALL=1 or ctest arguments are given).
-# Arguments go to both ctest runs. The exit status is 0 only when both
-# runs pass.
+# Arguments go to both ctest runs. Without arguments, where clang is
+# installed, the master file table reader is also fuzzed for a minute
+# (scripts/fuzz.sh). The exit status is 0 only when every part passes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -67,6 +68,14 @@ else
         x86=$?
 fi
 
+# The master file table reader fuzzed for a minute, natively, where clang
+# is installed (scripts/fuzz.sh); only in a run of every test.
+fuzz=0
+if [ $# -eq 0 ] && command -v clang++ >/dev/null 2>&1; then
+    "$root/scripts/fuzz.sh" 60 || fuzz=$?
+fi
+
 echo "x86_64 tests: $([ "$x64" = 0 ] && echo passed || echo FAILED);" \
-    "i686 tests: $([ "$x86" = 0 ] && echo passed || echo FAILED)"
-[ "$x64" = 0 ] && [ "$x86" = 0 ]
+    "i686 tests: $([ "$x86" = 0 ] && echo passed || echo FAILED);" \
+    "fuzzing: $([ "$fuzz" = 0 ] && echo "nothing found or not run" || echo FAILED)"
+[ "$x64" = 0 ] && [ "$x86" = 0 ] && [ "$fuzz" = 0 ]

@@ -22,7 +22,6 @@ void ResetAppState()
     app.listOverflow = false;
     app.overflowWarned = false;
     app.appIcon = nullptr;
-    app.text[0] = '\0';
 }
 
 bool AdvanceStatus(int32_t from, int32_t to)

@@ -43,7 +43,6 @@ struct AppState {
     std::atomic<bool> listOverflow;
     std::atomic<bool> overflowWarned;
     HICON appIcon;
-    char text[4096];
 
     // Settings (LoadSettings / SaveSettings).
     std::wstring defaultFolder;

@@ -1,8 +1,6 @@
 #include "app/console_args.h"
 
-#include <cstring>
-
-#include "app/code_page_text.h"
+#include <cwchar>
 
 namespace {
 
@@ -68,11 +66,10 @@ const char* ConsoleUsage()
 ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments)
 {
     ConsoleCommand command;
+    // The Scan Options' defaults, but for the size filter: a script gets
+    // every folder unless it asks for less.
+    command.options = DefaultScanOptions();
     command.options.LimitSize = 0;
-    command.options.SizeLimit = 10;
-    command.options.LimitDepth = 0;
-    command.options.DepthLimit = 1000;
-    std::strcpy(command.options.FindText, "*?*");
 
     if (arguments.empty() || (arguments.size() == 1 && !IsOption(arguments[0]) && arguments[0] != kStandardOutput)) {
         command.route = ConsoleRoute::Window;
@@ -139,15 +136,11 @@ ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments)
         } else {
             if (!flag(sawFind))
                 return Refused(L"--find is given twice");
-            // The filter reads its text in the system code page, as the
-            // Scan Options keep it: a text it cannot hold whole would
-            // find other folders.
-            const std::string text = ToCodePage(value);
-            if (FromCodePage(text) != value || text.size() >= sizeof command.options.FindText)
-                return Refused(L"--find takes a text of at most 259 characters of the system code page");
-            std::strcpy(command.options.FindText, text.c_str());
+            constexpr size_t kUnits = sizeof command.options.FindText / sizeof command.options.FindText[0];
+            if (value.size() >= kUnits)
+                return Refused(L"--find takes a text of at most 259 characters");
+            std::wcscpy(command.options.FindText, value.c_str());
             command.options.Find = 1;
-            command.findText = value;
         }
     }
     if (help) {

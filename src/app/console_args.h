@@ -31,7 +31,6 @@ struct ConsoleCommand {
     // As the Scan Options would hold them: every filter off unless given,
     // the counting pass on.
     ScanOptions options{};
-    std::wstring findText;  // as given; options.FindText holds its code-page form
     bool acceptTerms = false;
 };
 

@@ -22,10 +22,12 @@
 #include "app/wide_path.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
+#include "scan/folder_read.h"
 #include "scan/folder_walk.h"
 #include "scan/row_batch.h"
 #include "scan/row_store.h"
 #include "scan/scan_output.h"
+#include "scan/scan_worker.h"
 
 namespace {
 
@@ -155,15 +157,6 @@ int StartWindowProgram(const std::wstring& folder)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return kExitComplete;
-}
-
-std::string ComputerName()
-{
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    if (!GetComputerNameW(name, &size))
-        return "unknown";
-    return ToCodePage(name);
 }
 
 // One output: a file written under a temporary name and put in place when
@@ -342,16 +335,19 @@ struct ScanRun {
     ScanCounters counters;
     ConsoleSink& sink;
     bool complete = false;
+    WalkStats stats{};
 };
 
 DWORD WINAPI RunScanThread(void* argument)
 {
     ScanRun& run = *static_cast<ScanRun*>(argument);
     WalkLimits limits;
-    // Both measures are written, whichever the filters use.
+    // Both measures are written, whichever the filters use; the window's
+    // tallies of files are not.
     limits.measureOnDisk = true;
+    limits.tallyFiles = false;
     try {
-        run.complete = WalkScan(run.root.c_str(), run.options, limits, run.counters, run.sink);
+        run.complete = WalkScan(run.root.c_str(), run.options, limits, run.counters, run.sink, &run.stats);
         run.sink.KeepBatch();
     } catch (const std::bad_alloc&) {
         run.complete = false;
@@ -422,7 +418,7 @@ int Scan(const ConsoleCommand& command)
     if (csv.IsOpen())
         csv.Put(std::string(kUtf8Mark) + kCsvHeader);
     if (json.IsOpen())
-        json.Put(JsonHead({DW_VERSION_TEXT, root, command.options, command.findText, startedAt}));
+        json.Put(JsonHead({DW_VERSION_TEXT, root, command.options, startedAt}));
 
     std::atomic<int32_t> foldersCounted{0}, foldersAssessed{0}, filesAssessed{0};
     ConsoleSink sink(csv, json, report.IsOpen());
@@ -456,7 +452,7 @@ int Scan(const ConsoleCommand& command)
         json.Put(JsonTail(complete, finishedAt, foldersAssessed, filesAssessed));
     if (report.IsOpen()) {
         ReportFacts facts{};
-        const std::string computer = ComputerName();
+        const std::string computer = ComputerNameText();
         facts.savedAt = static_cast<uint32_t>(finishedAt);
         facts.scanFinishedAt = static_cast<uint32_t>(finishedAt);
         facts.scanRoot = root;
@@ -473,6 +469,14 @@ int Scan(const ConsoleCommand& command)
         facts.report.LimitSize = 0;
         facts.report.LimitDepth = 0;
         facts.report.Find = 0;
+        // As the window says it of a whole scan on disk from a volume's
+        // root: the space the volume has in use, beside the scan's.
+        if (complete && command.options.MeasureOnDisk) {
+            const VolumeSpace volume = VolumeSpaceAtRoot(ReadingPath(root));
+            facts.volumeKnown = volume.known;
+            facts.volumeUsedBytes = volume.usedBytes;
+            facts.scanOnDiskBytes = run.stats.total.branchOnDisk;
+        }
         WriteReportText(report.AsSink(), facts, StoredRows(sink.Store()));
     }
 

@@ -12,6 +12,7 @@
 #include "settings/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/settings_messages.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         CoUninitialize();
         return 0;
     }
-    WriteVersionValue();
+    TellSettingsWrite(WriteVersionValue());
 
     app.mainWindow = CreateMainWindow(instance);
     if (app.mainWindow == nullptr) {
@@ -60,8 +61,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         WaitMessage();
     } while (PumpMessages());
 
-    SaveSettings();
-    WriteVersionValue();
+    TellSettingsWrite(SaveSettings());
+    TellSettingsWrite(WriteVersionValue());
     EndDialog(app.mainWindow, 0);
     DestroyWindow(app.mainWindow);
     DestroyIcon(app.appIcon);

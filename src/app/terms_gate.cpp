@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
 #include "app/terms_text.h"
 #include "links/links_dialog.h"
 #include "ui/message_box.h"
@@ -16,12 +15,13 @@ bool CheckTermsAccepted()
     FormatDisclaimer(disclaimer, sizeof disclaimer);
     FormatFirstRunPrompt(firstRunPrompt, sizeof firstRunPrompt);
 
-    app.text[0] = '\0';
+    // The gate's own line and message texts: nothing else writes into them.
+    char line[4096] = "";
     if (FILE* file = std::fopen(termsFileName, "r+")) {
-        if (std::fgets(app.text, sizeof app.text, file) == nullptr)
-            app.text[0] = '\0';
+        if (std::fgets(line, sizeof line, file) == nullptr)
+            line[0] = '\0';
         std::fclose(file);
-        if (AcceptsTerms(app.text, acceptanceLine))
+        if (AcceptsTerms(line, acceptanceLine))
             return true;
     }
 
@@ -30,15 +30,21 @@ bool CheckTermsAccepted()
         return false;
     }
 
+    char error[4096];
     FILE* file = std::fopen(termsFileName, "w+");
     if (file == nullptr) {
-        std::snprintf(app.text, sizeof app.text, "ERROR: Could not create '%s' ['%s'].", termsFileName,
-                      termsFileName);
-        ShowMessage(nullptr, app.text, MB_ICONWARNING);
+        std::snprintf(error, sizeof error, "ERROR: Could not create '%s' ['%s'].", termsFileName, termsFileName);
+        ShowMessage(nullptr, error, MB_ICONWARNING);
         return false;
     }
-    std::fputs(acceptanceLine, file);
-    std::fclose(file);
+    // The terms count as accepted only once the line is in the file whole.
+    const bool written = std::fputs(acceptanceLine, file) >= 0 && std::fflush(file) == 0 && std::ferror(file) == 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        std::snprintf(error, sizeof error, "ERROR: Could not write '%s' ['%s'].", termsFileName, termsFileName);
+        ShowMessage(nullptr, error, MB_ICONWARNING);
+        return false;
+    }
 
     if (ShowMessage(nullptr, firstRunPrompt, MB_YESNO | MB_ICONQUESTION) == IDYES)
         RunLinksDialog(nullptr);

@@ -2,34 +2,23 @@
 
 #include <objbase.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
-#include <cstdio>
-#include <cstring>
+#include <string_view>
 
+#include "app/code_page_text.h"
 #include "app/handles.h"
 #include "app/version.h"
-#include "settings/options.h"
-#include "ui/message_box.h"
+#include "app/wide_path.h"
+#include "links/link_paths.h"
 
 namespace {
 
-// Folders of MAX_PATH characters or more are not handed to the narrow
-// path functions at all; no shortcut would fit into them anyway.
-bool IsDirectory(const char* path)
-{
-    const size_t length = std::strlen(path);
-    return length > 0 && length < MAX_PATH && PathIsDirectoryA(path);
-}
+// The longest path the link object can give back, and its terminator.
+constexpr size_t kTargetUnits = 32768;
 
-bool ToWide(const char* text, wchar_t* wide)
+bool CreateShellLink(ComPtr<IShellLinkW>& link, ComPtr<IPersistFile>& file)
 {
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, linkPathSize) != 0;
-}
-
-bool CreateShellLink(ComPtr<IShellLinkA>& link, ComPtr<IPersistFile>& file)
-{
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())) ||
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())) ||
         !link)
         return false;
     return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) && file;
@@ -37,126 +26,139 @@ bool CreateShellLink(ComPtr<IShellLinkA>& link, ComPtr<IPersistFile>& file)
 
 // Loads the link file into `link`: its folder exists, the file opens, and
 // the link object accepts it.
-bool LoadShellLink(const char* linkPath, ComPtr<IShellLinkA>& link)
+bool LoadShellLink(const std::wstring& linkPath, ComPtr<IShellLinkW>& link)
 {
-    char folder[linkPathSize];
-    CopyText(folder, linkPath, sizeof folder);
-    PathRemoveFileSpecA(folder);
-    if (!IsDirectory(folder))
+    if (!IsExistingFolder(FolderOf(linkPath)))
         return false;
-    HANDLE handle = CreateFileA(linkPath, 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileW(ExtendedPath(linkPath).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(handle);
 
-    wchar_t wide[linkPathSize];
-    if (!ToWide(linkPath, wide))
-        return false;
     ComPtr<IPersistFile> file;
     if (!CreateShellLink(link, file))
         return false;
-    return SUCCEEDED(file->Load(wide, STGM_READ));
+    return SUCCEEDED(file->Load(linkPath.c_str(), STGM_READ));
 }
 
-// The target path of a loaded link into `target` (linkPathSize characters);
-// empty, and false, when the link object cannot give it.
-bool TargetOf(IShellLinkA* link, char* target)
+// The target path of the link's item list, whole; empty when it has none.
+std::wstring ItemListPath(IShellLinkW* link)
 {
-    if (FAILED(link->GetPath(target, linkPathSize, nullptr, 0))) {
-        target[0] = '\0';
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (FAILED(link->GetIDList(&items)) || items == nullptr)
+        return std::wstring();
+    std::wstring path(kTargetUnits, L'\0');
+    const bool found = SHGetPathFromIDListEx(items, path.data(), static_cast<DWORD>(kTargetUnits), GPFIDL_DEFAULT);
+    CoTaskMemFree(items);
+    if (!found)
+        return std::wstring();
+    path.resize(path.find(L'\0') == std::wstring::npos ? kTargetUnits - 1 : path.find(L'\0'));
+    return path;
+}
+
+// True when a path holds a '?' after any "\\?\" prefix: no file name has
+// one, so a character was lost to the code page on the way.
+bool LostCharacters(std::wstring_view path)
+{
+    if (path.substr(0, 4) == L"\\\\?\\")
+        path.remove_prefix(4);
+    return path.find(L'?') != std::wstring_view::npos;
+}
+
+// The target path of a loaded link; empty, and false, when the link object
+// cannot give it. Some shells give the path through the code page, and a
+// name outside it with '?'; the link's item list then gives it whole.
+bool TargetOf(IShellLinkW* link, std::wstring& target)
+{
+    target.assign(kTargetUnits, L'\0');
+    if (FAILED(link->GetPath(target.data(), static_cast<int>(kTargetUnits), nullptr, 0))) {
+        target.clear();
         return false;
     }
-    target[linkPathSize - 1] = '\0';
+    const size_t end = target.find(L'\0');
+    target.resize(end == std::wstring::npos ? kTargetUnits - 1 : end);
+    if (LostCharacters(target)) {
+        std::wstring whole = ItemListPath(link);
+        if (!whole.empty())
+            target = std::move(whole);
+    }
     return true;
 }
 
 }  // namespace
 
-void GetProgramPath(char* path)
+bool IsExistingFolder(const std::wstring& folder)
 {
-    const DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), path, linkPathSize);
-    path[length < static_cast<DWORD>(linkPathSize) ? length : linkPathSize - 1] = '\0';
+    if (folder.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(ExtendedPath(folder).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool LinkLoads(const char* linkPath)
+bool LinkLoads(const std::wstring& linkPath)
 {
-    ComPtr<IShellLinkA> link;
+    ComPtr<IShellLinkW> link;
     return LoadShellLink(linkPath, link);
 }
 
-bool ReadLinkTarget(const char* linkPath, char* target)
+bool ReadLinkTarget(const std::wstring& linkPath, std::wstring& target)
 {
-    target[0] = '\0';
-    ComPtr<IShellLinkA> link;
+    target.clear();
+    ComPtr<IShellLinkW> link;
     return LoadShellLink(linkPath, link) && TargetOf(link.get(), target);
 }
 
-bool LinkPointsHere(const char* linkPath)
+bool LinkPointsHere(const std::wstring& linkPath)
 {
-    char target[linkPathSize];
-    if (!ReadLinkTarget(linkPath, target))
-        return false;
-    char programPath[linkPathSize];
-    GetProgramPath(programPath);
-    return std::strcmp(target, programPath) == 0;
+    std::wstring target;
+    return ReadLinkTarget(linkPath, target) && target == ModulePath();
 }
 
-bool WriteProgramLink(const char* linkPath)
+bool WriteProgramLink(const std::wstring& linkPath)
 {
-    char programPath[linkPathSize];
-    char programFolder[linkPathSize];
-    GetProgramPath(programPath);
-    ProgramFolderOf(programPath, programFolder);
-    wchar_t wide[linkPathSize];
-    if (!ToWide(linkPath, wide))
-        return false;
+    const std::wstring programPath = ModulePath();
+    const std::wstring programFolder = ProgramFolderOf(programPath);
+    const std::wstring description = FromCodePage(AppVersion);
 
-    ComPtr<IShellLinkA> link;
+    ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
-    return CreateShellLink(link, file) && SUCCEEDED(link->SetPath(programPath)) &&
-           SUCCEEDED(link->SetWorkingDirectory(programFolder)) &&
-           SUCCEEDED(link->SetIconLocation(programPath, 0)) && SUCCEEDED(link->SetDescription(AppVersion)) &&
-           SUCCEEDED(file->Save(wide, TRUE));
+    return CreateShellLink(link, file) && SUCCEEDED(link->SetPath(programPath.c_str())) &&
+           SUCCEEDED(link->SetWorkingDirectory(programFolder.c_str())) &&
+           SUCCEEDED(link->SetIconLocation(programPath.c_str(), 0)) &&
+           SUCCEEDED(link->SetDescription(description.c_str())) && SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
 
-void CreateLink(HWND owner, const char* folder)
+LinkPlan PlanLink(const std::wstring& folder)
 {
-    if (folder[0] == '\0')
-        return;
-    char linkPath[linkPathSize];
-    // A folder whose shortcut path would be too long for the file functions
+    LinkPlan plan;
+    if (folder.empty())
+        return plan;
+    // A folder whose shortcut path would be too long for the link files
     // gets the same refusal as a missing one.
-    if (!IsDirectory(folder) || !FormLinkPath(folder, linkPath)) {
-        char text[linkPathSize + 64];
-        std::snprintf(text, sizeof text, "'%s' is not a valid directory name. [Create Link]", folder);
-        ShowMessage(owner, text, MB_ICONWARNING);
-        return;
+    plan.linkPath = FormLinkPath(folder);
+    if (!IsExistingFolder(folder) || plan.linkPath.empty()) {
+        plan.step = LinkPlan::Step::NotADirectory;
+        return plan;
     }
+    plan.step = LinkPlan::Step::Write;
     // The existing link is loaded once; a target it cannot give counts as
     // empty, which is never this program.
-    ComPtr<IShellLinkA> existing;
-    if (LoadShellLink(linkPath, existing)) {
-        char target[linkPathSize];
+    ComPtr<IShellLinkW> existing;
+    if (LoadShellLink(plan.linkPath, existing)) {
+        std::wstring target;
         TargetOf(existing.get(), target);
-        existing.Release();
-        char programPath[linkPathSize];
-        GetProgramPath(programPath);
-        if (std::strcmp(target, programPath) != 0) {
-            char question[2 * linkPathSize + 64];
-            std::snprintf(question, sizeof question, "The link '%s' already exists. It links to '%s'.\n\nOverwrite?",
-                          linkPath, target);
-            if (ShowMessage(nullptr, question, MB_YESNO | MB_ICONQUESTION) != IDYES)
-                return;
+        if (target != ModulePath()) {
+            plan.step = LinkPlan::Step::AskOverwrite;
+            plan.otherTarget = std::move(target);
         }
     }
-    if (!WriteProgramLink(linkPath))
-        ShowMessage(nullptr, "Error creating link.", MB_ICONWARNING);
+    return plan;
 }
 
-void DeleteLink(const char* folder)
+void DeleteLink(const std::wstring& folder)
 {
-    char linkPath[linkPathSize];
-    if (!IsDirectory(folder) || !FormLinkPath(folder, linkPath))
+    const std::wstring linkPath = FormLinkPath(folder);
+    if (!IsExistingFolder(folder) || linkPath.empty())
         return;
-    DeleteFileA(linkPath);
+    DeleteFileW(ExtendedPath(linkPath).c_str());
 }

@@ -1,36 +1,46 @@
 #pragma once
 
 // The program's shortcut files, written and read through the shell's link
-// object. UI thread only; COM must be initialised on it.
+// object (IShellLinkW), with whole UTF-16 paths. UI thread only; COM must be
+// initialised on it. Nothing here shows anything: the Links dialog asks and
+// tells.
 
-#include <windows.h>
+#include <string>
 
-#include "links/link_paths.h"
-
-// The full path of the running program (linkPathSize characters).
-void GetProgramPath(char* path);
+// The folder exists (a path of any length).
+bool IsExistingFolder(const std::wstring& folder);
 
 // The file at linkPath exists, in an existing folder, and loads as a shell
 // link.
-bool LinkLoads(const char* linkPath);
+bool LinkLoads(const std::wstring& linkPath);
 
-// Loads the link and copies its target path into `target` (linkPathSize
-// characters); a link without a target gives an empty text and true.
-bool ReadLinkTarget(const char* linkPath, char* target);
+// Loads the link and gives its target path in `target`; a link without a
+// target gives an empty text and true.
+bool ReadLinkTarget(const std::wstring& linkPath, std::wstring& target);
 
 // The link's target is this program's path, compared case-sensitively.
-bool LinkPointsHere(const char* linkPath);
+bool LinkPointsHere(const std::wstring& linkPath);
 
 // Writes the program's shortcut to linkPath, replacing any file of that
 // name: target and icon the program, working directory its folder,
 // description AppVersion. False when any step fails.
-bool WriteProgramLink(const char* linkPath);
+bool WriteProgramLink(const std::wstring& linkPath);
 
-// Makes or refreshes the program's shortcut in `folder`, asking before a
-// shortcut to something else is replaced. Problems are shown in message
-// boxes; an empty folder path is ignored.
-void CreateLink(HWND owner, const char* folder);
+// What making the program's shortcut in a folder takes, found before
+// anything is written.
+struct LinkPlan {
+    enum class Step {
+        Nothing,         // an empty folder path: nothing to do
+        NotADirectory,   // no such folder, or the link path would be too long
+        Write,           // no shortcut there, or one to this program
+        AskOverwrite,    // a shortcut to something else is there
+    };
+    Step step = Step::Nothing;
+    std::wstring linkPath;
+    std::wstring otherTarget;  // AskOverwrite: where that shortcut points
+};
+LinkPlan PlanLink(const std::wstring& folder);
 
 // Deletes the shortcut file from `folder`, whatever it points to. Nothing is
 // reported.
-void DeleteLink(const char* folder);
+void DeleteLink(const std::wstring& folder);

@@ -1,44 +1,46 @@
 #include "links/link_locations.h"
 
-#include <cstring>
+#include <cwchar>
+#include <string_view>
 
 #include "res/resource_ids.h"
-#include "settings/registry_key.h"
+#include "links/link_paths.h"
 
 LinkLocation linkLocations[linkLocationCount] = {
-    {"User Desktop", IDC_LINKS_USER_DESKTOP, LinkHive::User, "Desktop", LinkPathRule::AsRead, {}, false},
-    {"User Start Menu", IDC_LINKS_USER_START_MENU, LinkHive::User, "Start Menu", LinkPathRule::AsRead, {}, false},
-    {"User Start Menu -> Programs", IDC_LINKS_USER_PROGRAMS, LinkHive::User, "Programs", LinkPathRule::AsRead, {},
+    {"User Desktop", IDC_LINKS_USER_DESKTOP, LinkHive::User, L"Desktop", LinkPathRule::AsRead, {}, false},
+    {"User Start Menu", IDC_LINKS_USER_START_MENU, LinkHive::User, L"Start Menu", LinkPathRule::AsRead, {}, false},
+    {"User Start Menu -> Programs", IDC_LINKS_USER_PROGRAMS, LinkHive::User, L"Programs", LinkPathRule::AsRead, {},
      false},
-    {"User Start Menu -> Programs -> Startup", IDC_LINKS_USER_STARTUP, LinkHive::User, "Startup",
+    {"User Start Menu -> Programs -> Startup", IDC_LINKS_USER_STARTUP, LinkHive::User, L"Startup",
      LinkPathRule::AsRead, {}, false},
-    {"User Quick Launch", IDC_LINKS_USER_QUICK_LAUNCH, LinkHive::User, "AppData", LinkPathRule::UserQuickLaunch, {},
+    {"User Quick Launch", IDC_LINKS_USER_QUICK_LAUNCH, LinkHive::User, L"AppData", LinkPathRule::UserQuickLaunch, {},
      false},
-    {"Machine Desktop", IDC_LINKS_MACHINE_DESKTOP, LinkHive::Machine, "Desktop", LinkPathRule::AsRead, {}, false},
-    {"Machine Start Menu", IDC_LINKS_MACHINE_START_MENU, LinkHive::Machine, "Start Menu", LinkPathRule::AsRead, {},
+    {"Machine Desktop", IDC_LINKS_MACHINE_DESKTOP, LinkHive::Machine, L"Desktop", LinkPathRule::AsRead, {}, false},
+    {"Machine Start Menu", IDC_LINKS_MACHINE_START_MENU, LinkHive::Machine, L"Start Menu", LinkPathRule::AsRead, {},
      false},
-    {"Machine Start Menu -> Programs", IDC_LINKS_MACHINE_PROGRAMS, LinkHive::Machine, "Programs",
+    {"Machine Start Menu -> Programs", IDC_LINKS_MACHINE_PROGRAMS, LinkHive::Machine, L"Programs",
      LinkPathRule::AsRead, {}, false},
-    {"Machine Start Menu -> Programs -> Startup", IDC_LINKS_MACHINE_STARTUP, LinkHive::Machine, "Startup",
+    {"Machine Start Menu -> Programs -> Startup", IDC_LINKS_MACHINE_STARTUP, LinkHive::Machine, L"Startup",
      LinkPathRule::AsRead, {}, false},
-    {"Machine Quick Launch", IDC_LINKS_MACHINE_QUICK_LAUNCH, LinkHive::Machine, "AppData", LinkPathRule::QuickLaunch,
+    {"Machine Quick Launch", IDC_LINKS_MACHINE_QUICK_LAUNCH, LinkHive::Machine, L"AppData", LinkPathRule::QuickLaunch,
      {}, false},
-    {"Common Desktop", IDC_LINKS_COMMON_DESKTOP, LinkHive::Machine, "Common Desktop", LinkPathRule::AsRead, {},
+    {"Common Desktop", IDC_LINKS_COMMON_DESKTOP, LinkHive::Machine, L"Common Desktop", LinkPathRule::AsRead, {},
      false},
-    {"Common Start Menu", IDC_LINKS_COMMON_START_MENU, LinkHive::Machine, "Common Start Menu", LinkPathRule::AsRead,
+    {"Common Start Menu", IDC_LINKS_COMMON_START_MENU, LinkHive::Machine, L"Common Start Menu", LinkPathRule::AsRead,
      {}, false},
-    {"Common Start Menu -> Programs", IDC_LINKS_COMMON_PROGRAMS, LinkHive::Machine, "Common Programs",
+    {"Common Start Menu -> Programs", IDC_LINKS_COMMON_PROGRAMS, LinkHive::Machine, L"Common Programs",
      LinkPathRule::AsRead, {}, false},
-    {"Common Start Menu -> Programs -> Startup", IDC_LINKS_COMMON_STARTUP, LinkHive::Machine, "Common Startup",
+    {"Common Start Menu -> Programs -> Startup", IDC_LINKS_COMMON_STARTUP, LinkHive::Machine, L"Common Startup",
      LinkPathRule::AsRead, {}, false},
-    {"Common Quick Launch", IDC_LINKS_COMMON_QUICK_LAUNCH, LinkHive::Machine, "Common AppData",
+    {"Common Quick Launch", IDC_LINKS_COMMON_QUICK_LAUNCH, LinkHive::Machine, L"Common AppData",
      LinkPathRule::QuickLaunch, {}, false},
 };
 
 namespace {
 
-constexpr DWORD kValueBufferSize = 260;
-constexpr int kUserQuickLaunchCut = 218;
+// A value is read into 260 UTF-16 units; a longer one is not usable.
+constexpr DWORD kValueUnits = 260;
+constexpr size_t kUserQuickLaunchCut = 218;
 
 // Places in reading order: the user's five, then the machine's common five
 // before its per-user five.
@@ -47,25 +49,26 @@ constexpr int kMachineOrder[] = {10, 11, 12, 13, 14, 5, 6, 7, 8, 9};
 
 void ReadPlace(HKEY folders, LinkLocation& place)
 {
-    // One spare byte terminates a value stored without its NUL.
-    char value[kValueBufferSize + 1] = {};
-    DWORD size = kValueBufferSize;
+    // One spare unit terminates a value stored without its NUL.
+    wchar_t value[kValueUnits + 1] = {};
+    DWORD size = kValueUnits * sizeof(wchar_t);
     DWORD type = 0;
     const LONG result =
-        RegQueryValueExA(folders, place.valueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    place.available = result == ERROR_SUCCESS && type == REG_SZ && size > 1;
+        RegQueryValueExW(folders, place.valueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    // At least one character before the terminator.
+    place.available = result == ERROR_SUCCESS && type == REG_SZ && size >= sizeof(wchar_t) && value[0] != L'\0';
     if (!place.available)
         return;
-    value[size < kValueBufferSize ? size : kValueBufferSize] = '\0';
+    const std::wstring_view text(value, wcsnlen(value, size / sizeof(wchar_t)));
     switch (place.rule) {
     case LinkPathRule::AsRead:
-        std::memcpy(place.path, value, std::strlen(value) + 1);
+        place.path.assign(text);
         break;
     case LinkPathRule::UserQuickLaunch:
-        ComposeQuickLaunchPath(value, kUserQuickLaunchCut, place.path);
+        place.path = ComposeQuickLaunchPath(text, kUserQuickLaunchCut);
         break;
     case LinkPathRule::QuickLaunch:
-        ComposeQuickLaunchPath(value, static_cast<int>(kValueBufferSize), place.path);
+        place.path = ComposeQuickLaunchPath(text, kValueUnits);
         break;
     }
 }
@@ -73,11 +76,12 @@ void ReadPlace(HKEY folders, LinkLocation& place)
 template <size_t N>
 void ReadHive(HKEY root, const int (&order)[N])
 {
-    const RegistryKey folders = RegistryKey::OpenForReading(root, shellFoldersKey);
-    if (!folders.IsOpen())
+    HKEY folders = nullptr;
+    if (RegOpenKeyExW(root, shellFoldersKey, 0, KEY_READ, &folders) != ERROR_SUCCESS)
         return;
     for (int index : order)
-        ReadPlace(folders.Handle(), linkLocations[index]);
+        ReadPlace(folders, linkLocations[index]);
+    RegCloseKey(folders);
 }
 
 }  // namespace

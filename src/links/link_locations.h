@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "links/link_paths.h"
+#include <string>
 
 enum class LinkHive { User, Machine };
 
@@ -21,10 +21,10 @@ struct LinkLocation {
     const char* caption;
     int checkboxId;
     LinkHive hive;
-    const char* valueName;
+    const wchar_t* valueName;
     LinkPathRule rule;
-    // From the last reading that found a usable value.
-    char path[linkPathSize];
+    // From the last reading that found a usable value: the whole folder.
+    std::wstring path;
     bool available;
 };
 
@@ -35,7 +35,7 @@ inline constexpr int linkLocationCount = 15;
 extern LinkLocation linkLocations[linkLocationCount];
 
 // The key below each hive's root that holds the folder table.
-inline constexpr char shellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr wchar_t shellFoldersKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // Refreshes path and available of every place from HKEY_CURRENT_USER and
 // HKEY_LOCAL_MACHINE.

@@ -1,57 +1,33 @@
 #include "links/link_paths.h"
 
-#include <cstring>
-#include <string_view>
-
-#include "app/code_page_text.h"
-
-namespace {
-
-constexpr size_t kTailLength = sizeof quickLaunchTail - 1;
-constexpr size_t kNameLength = sizeof linkFileName - 1;
-
-}  // namespace
-
-void ComposeQuickLaunchPath(const char* appData, int cut, char* path)
+std::wstring ComposeQuickLaunchPath(std::wstring_view appData, size_t cut)
 {
-    // Room is left for the backslash, the tail and the terminator whatever
-    // the cut asks for.
-    const size_t room = linkPathSize - 2 - kTailLength;
-    size_t length = std::strlen(appData);
-    if (cut >= 0 && length > static_cast<size_t>(cut))
-        length = static_cast<size_t>(cut);
-    if (length > room)
-        length = room;
-    std::memcpy(path, appData, length);
-    // Unlike PathAddBackslashA this also adds the backslash to a value of
+    std::wstring path(appData.substr(0, cut));
+    // Unlike PathAddBackslash this also adds the backslash to a value of
     // 259 characters; without it the tail would be glued to the last name.
-    if (length > 0 && !EndsInBackslash(std::string_view(path, length)))
-        path[length++] = '\\';
-    std::memcpy(path + length, quickLaunchTail, kTailLength + 1);
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    path += quickLaunchTail;
+    return path;
 }
 
-bool FormLinkPath(const char* folder, char* linkPath)
+std::wstring FormLinkPath(std::wstring_view folder)
 {
-    linkPath[0] = '\0';
-    size_t length = std::strlen(folder);
-    if (length == 0)
-        return false;
-    const bool needsBackslash = !EndsInBackslash(std::string_view(folder, length));
-    if (length + (needsBackslash ? 1 : 0) + kNameLength > static_cast<size_t>(longestLinkPath))
-        return false;
-    std::memcpy(linkPath, folder, length);
+    if (folder.empty())
+        return std::wstring();
+    const bool needsBackslash = folder.back() != L'\\';
+    const size_t nameLength = std::wstring_view(linkFileName).size();
+    if (folder.size() + (needsBackslash ? 1 : 0) + nameLength > longestLinkPath)
+        return std::wstring();
+    std::wstring linkPath(folder);
     if (needsBackslash)
-        linkPath[length++] = '\\';
-    std::memcpy(linkPath + length, linkFileName, kNameLength + 1);
-    return true;
+        linkPath += L'\\';
+    linkPath += linkFileName;
+    return linkPath;
 }
 
-void ProgramFolderOf(const char* programPath, char* folder)
+std::wstring ProgramFolderOf(std::wstring_view programPath)
 {
-    const size_t last = LastBackslash(programPath);
-    size_t length = last == std::string_view::npos ? 0 : last;
-    if (length > static_cast<size_t>(linkPathSize - 1))
-        length = linkPathSize - 1;
-    std::memcpy(folder, programPath, length);
-    folder[length] = '\0';
+    const size_t last = programPath.rfind(L'\\');
+    return last == std::wstring_view::npos ? std::wstring() : std::wstring(programPath.substr(0, last));
 }

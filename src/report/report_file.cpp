@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "app/code_page_text.h"
 #include "app/wide_path.h"
 
 namespace {
@@ -118,4 +119,34 @@ void ReportFile::Discard()
         DeleteFileW(temporary_.c_str());
         temporary_.clear();
     }
+}
+
+ReportFileWrite WriteReportFile(const std::wstring& path, const ReportFacts& facts, const ReportRows& rows)
+{
+    ReportFile file;
+    if (!file.Open(path))
+        return ReportFileWrite::NotOpened;
+    if (!WriteReportText(file, facts, rows) || !file.Close()) {
+        file.Discard();
+        return ReportFileWrite::NotWritten;
+    }
+    return ReportFileWrite::Written;
+}
+
+bool ReportFileExists(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(ExtendedPath(path).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
+std::string ComputerNameText()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
+        return "unknown";
+    return ToCodePage(name);
 }

@@ -39,3 +39,21 @@ private:
     std::wstring target_;     // in the \\?\ form
     std::wstring temporary_;  // in the \\?\ form; empty when there is none
 };
+
+// What became of writing a whole report to a file.
+enum class ReportFileWrite {
+    Written,
+    NotOpened,   // the chosen name cannot be written, or no file beside it
+    NotWritten,  // a write, the close or the replacement failed
+};
+
+// Writes the report to the full path `path` through a ReportFile: a report
+// cut short never takes the chosen name, and the file there stays.
+ReportFileWrite WriteReportFile(const std::wstring& path, const ReportFacts& facts, const ReportRows& rows);
+
+// True when a file of that full path exists (any length).
+bool ReportFileExists(const std::wstring& path);
+
+// The computer's name as the report's code page spells it; "unknown" when
+// the system does not give it.
+std::string ComputerNameText();

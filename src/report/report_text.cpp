@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "app/app_state.h"
 #include "app/code_page_text.h"
@@ -17,9 +19,6 @@
 
 namespace {
 
-constexpr char kOverflowWarning[] =
-    "WARNING: The data in this report may be incorrect. There were more than 32,000 items included in the dataset "
-    "for this report.\n";
 constexpr char kIncompleteNote[] = "NOTE: This report is incomplete [#UNKNOWN%% complete].\n";
 
 // Formats one piece and hands it to the sink; remembers the first failure
@@ -50,15 +49,18 @@ private:
     ReportSink& sink_;
     bool ok_ = true;
     // Formatted pieces hold no path (those are joined whole, see Text), at
-    // most a find text of 259 characters and a sentence.
+    // most a find text of 259 UTF-16 units in the code page (three bytes
+    // each at most) and a sentence.
     char line_[1400];
 };
 
 // The size, depth and text lines of one filter record. `subject` opens each
-// line; `verb` says how the find text was applied.
-template <typename Record>
-void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, const Record& options)
+// line; `verb` says how the find text was applied. The find text is
+// written in the report's code page, a character it cannot hold as '?'.
+void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, const FilterOptions& options)
 {
+    const std::string findText =
+        ToCodePage(std::wstring_view(options.FindText, wcsnlen(options.FindText, std::size(options.FindText))));
     if (options.LimitSize)
         out.Format("%s folder size limited to %ld MB.\n", subject, static_cast<long>(options.SizeLimit));
     else
@@ -71,9 +73,9 @@ void WriteFilterLines(PieceWriter& out, const char* subject, const char* verb, c
         out.Format("%s folder text was not limited.\n", subject);
     else if (options.InvertFind)
         out.Format("%s folder text was limited to folder names NOT %s '%s' (The find result was inverted).\n",
-                   subject, verb, options.FindText);
+                   subject, verb, findText.c_str());
     else
-        out.Format("%s folder text was limited to folder names %s '%s'.\n", subject, verb, options.FindText);
+        out.Format("%s folder text was limited to folder names %s '%s'.\n", subject, verb, findText.c_str());
 }
 
 void WriteHeader(PieceWriter& out, const ReportFacts& facts)
@@ -83,12 +85,8 @@ void WriteHeader(PieceWriter& out, const ReportFacts& facts)
     out.Format("%s\n", makerSiteAddress);
     out.Format("%s\n\n", copyrightNotice);
     out.Text("\nSTART OF REPORT.\n\n");
-    if (facts.listOverflow) {
-        out.Text("\n\n");
-        for (int i = 0; i < 5; ++i)
-            out.Text(kOverflowWarning);
-        out.Text("\n\n");
-    }
+    // A list past 32,000 rows is whole and exact: the report carries no
+    // warning that its data may be incorrect.
 
     char time[26];
     FormatAsctime(facts.savedAt, time);
@@ -124,6 +122,17 @@ void WriteHeader(PieceWriter& out, const ReportFacts& facts)
                    static_cast<long>(facts.foldersCounted));
 
     WriteFilterLines(out, "List (dataset)", "matching", facts.dataset);
+    if (facts.dataset.MeasureOnDisk) {
+        out.Text("List (dataset) sizes are the space on disk; a file with several names counts once.\n");
+        if (facts.volumeKnown) {
+            const int64_t unlisted = facts.volumeUsedBytes - facts.scanOnDiskBytes;
+            out.Format("Volume space in use: %lld bytes.\n", static_cast<long long>(facts.volumeUsedBytes));
+            out.Format("Scan total on disk: %lld bytes.\n", static_cast<long long>(facts.scanOnDiskBytes));
+            out.Format("In no listed folder: %lld bytes (system files, folders that could not be read, shadow "
+                       "copies).\n",
+                       static_cast<long long>(unlisted));
+        }
+    }
     WriteFilterLines(out, "Report", "containing", facts.report);
 
     switch (facts.sortColumn) {

@@ -21,10 +21,15 @@ struct ReportFacts {
     int32_t filesAssessed;
     int32_t foldersAssessed;
     int32_t foldersCounted;
-    bool listOverflow;
+    bool listOverflow;  // the list passed 32,000 rows: kept, but nothing in the report follows from it
     int32_t sortColumn;
     ScanOptions dataset;
     SaveOptions report;
+    // A scan measured on disk that started at a volume's root: the space
+    // the volume has in use, beside the scan's own total.
+    bool volumeKnown = false;
+    int64_t volumeUsedBytes = 0;
+    int64_t scanOnDiskBytes = 0;
 };
 
 // One list row as displayed: the folder's whole path, the Branch and Node

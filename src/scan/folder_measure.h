@@ -2,16 +2,7 @@
 
 #include <cstdint>
 
-// Adds two byte counts, held at the largest value instead of overflowing:
-// a hostile volume can list files whose sizes add up past 2^63.
-inline int64_t AddBytes(int64_t a, int64_t b)
-{
-    if (b > 0 && a > INT64_MAX - b)
-        return INT64_MAX;
-    if (b < 0 && a < INT64_MIN - b)
-        return INT64_MIN;
-    return a + b;
-}
+#include "scan/byte_sum.h"
 
 // Everything a scan knows of one folder once it has assessed it, in exact
 // figures. Bytes are the files' lengths, as a folder listing shows them;

@@ -6,7 +6,7 @@
 
 #include "app/handles.h"
 #include "app/wide_path.h"
-#include "scan/folder_measure.h"
+#include "scan/byte_sum.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;
 FindNextFunction findNextFile = FindNextFileW;
@@ -55,6 +55,14 @@ int64_t LengthOf(int64_t bytes)
     return bytes < 0 ? 0 : bytes;
 }
 
+void KeepFile(const wchar_t* name, size_t nameLength, int64_t bytes, int64_t onDisk, FolderListing& listing)
+{
+    nameLength = std::min<size_t>(nameLength, UINT16_MAX);
+    listing.files.push_back(
+        {static_cast<uint32_t>(listing.fileNames.size()), static_cast<uint16_t>(nameLength), bytes, onDisk});
+    listing.fileNames.insert(listing.fileNames.end(), name, name + nameLength);
+}
+
 void AddEntry(const WIN32_FIND_DATAW& data, FolderListing& listing)
 {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -64,8 +72,11 @@ void AddEntry(const WIN32_FIND_DATAW& data, FolderListing& listing)
                      listing);
     } else {
         const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        listing.ownBytes = AddBytes(listing.ownBytes, LengthOf(static_cast<int64_t>(size)));
+        const int64_t bytes = LengthOf(static_cast<int64_t>(size));
+        listing.ownBytes = AddBytes(listing.ownBytes, bytes);
         ++listing.fileCount;
+        if (listing.keepFiles)
+            KeepFile(data.cFileName, wcsnlen(data.cFileName, MAX_PATH), bytes, 0, listing);
     }
 }
 
@@ -90,24 +101,37 @@ void AddEntry(const FILE_ID_BOTH_DIR_INFO& entry, uint32_t clusterBytes, FolderL
         AddSubfolder(name, std::min<size_t>(nameLength, UINT16_MAX), entry.FileAttributes, tag, listing);
         return;
     }
-    listing.ownBytes = AddBytes(listing.ownBytes, LengthOf(entry.EndOfFile.QuadPart));
+    const int64_t bytes = LengthOf(entry.EndOfFile.QuadPart);
+    listing.ownBytes = AddBytes(listing.ownBytes, bytes);
     ++listing.fileCount;
     // Counted from the entry alone, whatever its marks say (offline, or a
     // cloud file that would be recalled when opened): nothing is opened.
     int64_t onDisk = LengthOf(entry.AllocationSize.QuadPart);
     if (onDisk < static_cast<int64_t>(clusterBytes))
         onDisk = 0;  // kept inside the file table: no cluster of its own
+    if (listing.keepFiles)
+        KeepFile(name, nameLength, bytes, onDisk, listing);
     if (onDisk == 0)
         return;
     listing.ownOnDisk = AddBytes(listing.ownOnDisk, onDisk);
     const uint64_t id = static_cast<uint64_t>(entry.FileId.QuadPart);
-    if (UsableFileId(id))
+    if (listing.keepLinked && UsableFileId(id))
         listing.linked.push_back({id, onDisk});
+}
+
+// Errors with which a file system says it does not give listings in this
+// form (some network redirectors, older or foreign file systems).
+bool RefusesTheForm(DWORD error)
+{
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_LEVEL ||
+           error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 // Reads the listing through the folder's own handle, which also gives each
 // file's allocation and id. Opening the folder lists it; no file is opened.
-void ReadListingByHandle(const wchar_t* path, size_t length, uint32_t clusterBytes, FolderListing& listing,
+// False when the file system refuses listings in this form: nothing is read
+// then, and the find functions are to read the folder instead.
+bool ReadListingByHandle(const wchar_t* path, size_t length, uint32_t clusterBytes, FolderListing& listing,
                          const std::atomic<bool>& stop)
 {
     // The path terminated, as it is (a volume's root keeps its backslash:
@@ -119,14 +143,17 @@ void ReadListingByHandle(const wchar_t* path, size_t length, uint32_t clusterByt
                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     listing.started = folder.get() != INVALID_HANDLE_VALUE;
     if (!listing.started)
-        return;
+        return true;
     constexpr size_t kEntryBytes = 64 * 1024;
     listing.entries.resize(kEntryBytes / sizeof(uint64_t));
     auto* buffer = reinterpret_cast<unsigned char*>(listing.entries.data());
-    for (;;) {
+    for (bool first = true;; first = false) {
         if (!queryFolder(folder.get(), FileIdBothDirectoryInfo, buffer, static_cast<DWORD>(kEntryBytes))) {
-            listing.cutShort = GetLastError() != ERROR_NO_MORE_FILES;
-            return;
+            const DWORD error = GetLastError();
+            if (first && RefusesTheForm(error))
+                return false;
+            listing.cutShort = error != ERROR_NO_MORE_FILES;
+            return true;
         }
         for (size_t at = 0;;) {
             const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
@@ -136,7 +163,7 @@ void ReadListingByHandle(const wchar_t* path, size_t length, uint32_t clusterByt
             at += entry.NextEntryOffset;
         }
         if (stop.load(std::memory_order_relaxed))
-            return;
+            return true;
     }
 }
 
@@ -225,11 +252,8 @@ void FolderListing::Clear()
     subfolders.clear();
     names.clear();
     linked.clear();
-}
-
-bool EntersReparseFolder(uint32_t tag)
-{
-    return tag != 0 && !IsReparseTagNameSurrogate(tag);
+    files.clear();
+    fileNames.clear();
 }
 
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop,
@@ -238,10 +262,10 @@ void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listin
     listing.Clear();
     if (length == 0)
         return;
-    if (clusterBytes != 0) {
-        ReadListingByHandle(path, length, clusterBytes, listing, stop);
+    if (clusterBytes != 0 && ReadListingByHandle(path, length, clusterBytes, listing, stop))
         return;
-    }
+    // The find functions: no space on disk is known of the files.
+    listing.Clear();
     MakePattern(path, length, listing.pattern);
 
     WIN32_FIND_DATAW data;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "scan/reparse_tag.h"
+
 // A file that takes space on disk, by its file id: the same file listed
 // under several names (hard links) has one id.
 struct LinkedFile {
@@ -26,13 +28,24 @@ struct FolderListing {
     bool started = false;   // false: the enumeration could not start
     bool cutShort = false;  // the file system ended it with an error: only what came before is here
     int64_t ownBytes = 0;
-    int64_t ownOnDisk = 0;  // measured on disk only: every file's space, each name counted
+    int64_t ownOnDisk = 0;  // every file's space on disk, each name counted
     int32_t fileCount = 0;
     std::vector<Subfolder> subfolders;
     std::vector<wchar_t> names;
-    // Measured on disk only: the files that take space, by id, so that a
+    // With keepLinked: the files that take space on disk, by id, so that a
     // file listed under several names can be counted once.
+    bool keepLinked = false;  // set by the reader, kept across Clear
     std::vector<LinkedFile> linked;
+    // With keepFiles: every file by name, for the scan's tallies.
+    struct File {
+        uint32_t nameOffset;  // into fileNames
+        uint16_t nameLength;
+        int64_t bytes;
+        int64_t onDisk;
+    };
+    bool keepFiles = false;  // set by the reader, kept across Clear
+    std::vector<File> files;
+    std::vector<wchar_t> fileNames;
     std::vector<wchar_t> pattern;  // the search pattern, kept for the next listing
     std::vector<uint64_t> entries;  // what a listing by handle reads into, kept for the next
 
@@ -46,8 +59,11 @@ struct FolderListing {
 // With `clusterBytes` (the volume's cluster) it also measures the space on
 // disk: it reads the listing through the folder's handle, which gives each
 // file's allocation and id with its name; an allocation below one cluster
-// is data kept inside the file table and counts as nothing. No file is
-// opened or read, however it is marked (a cloud file is never recalled).
+// is data kept inside the file table and counts as nothing. Where the file
+// system refuses listings in that form, and with no `clusterBytes`, the find
+// functions read the folder, and the space on disk is not known (0). No
+// file is opened or read, however it is marked (a cloud file is never
+// recalled).
 void ReadFolderListing(const wchar_t* path, size_t length, FolderListing& listing, const std::atomic<bool>& stop,
                        uint32_t clusterBytes = 0);
 
@@ -70,13 +86,6 @@ bool ListingStarts(const wchar_t* path, size_t length, std::vector<wchar_t>& pat
 // would have read it. Empty when `root` is empty or names nothing.
 std::wstring ReadingPath(const std::wstring& root);
 
-// Whether a folder entry that carries a reparse point is entered. Junctions
-// and symbolic links stand for another place (their tag has the
-// name-surrogate bit, or is 0 where a Unix link is shown as a reparse
-// point): they are measured where they point. Everything else with a
-// reparse point (cloud placeholders, deduplicated and container folders)
-// holds its own files and is entered.
-bool EntersReparseFolder(uint32_t tag);
 
 // The find-first and find-next calls of a listing; a test may replace them
 // to play a Windows that refuses a level or flags, or a listing that the

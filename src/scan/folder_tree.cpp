@@ -46,12 +46,14 @@ size_t BlockBytes(const FolderNode& node)
 
 }  // namespace
 
-FolderTree::FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters, uint32_t clusterBytes)
+FolderTree::FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters, uint32_t clusterBytes,
+                       bool linkFiles)
     : mode_(mode), byteLimit_(byteLimit), threads_(std::max(1, threads)), clusterBytes_(clusterBytes),
-      counters_(counters),
+      linkFiles_(linkFiles), counters_(counters),
       blocks_(ChunkBytesFor(byteLimit))
 {
     assessing_ = mode == Mode::Stream;
+    own_.listing.keepLinked = linkFiles;
 }
 
 FolderTree::~FolderTree()
@@ -68,7 +70,8 @@ void FolderTree::StopReaders()
     }
     changed_.notify_all();
     for (std::thread& reader : readers_)
-        reader.join();
+        if (reader.joinable())
+            reader.join();
 }
 
 void FolderTree::Start(const std::wstring& path)
@@ -235,11 +238,43 @@ void FolderTree::ReaderLoop()
     FileSystemRedirectionOff redirection;
     try {
         Scratch scratch;
+        scratch.tally = TallyCollector(tallyOnDisk_);
+        scratch.listing.keepFiles = tally_;
+        scratch.listing.keepLinked = linkFiles_;
         while (FolderNode* node = TakeWork(false))
             ReadNode(*node, scratch);
+        std::lock_guard<std::mutex> lock(mutex_);
+        tallies_.Merge(scratch.tally);
     } catch (const std::bad_alloc&) {
         Fail();
     }
+}
+
+void FolderTree::TallyFiles(bool onDisk)
+{
+    tally_ = true;
+    tallyOnDisk_ = onDisk;
+    own_.tally = TallyCollector(onDisk);
+    own_.listing.keepFiles = true;
+    tallies_ = TallyCollector(onDisk);
+}
+
+TallyCollector FolderTree::TakeTallies()
+{
+    StopReaders();
+    TallyCollector all = std::move(tallies_);
+    all.Merge(own_.tally);
+    tallies_ = TallyCollector(tallyOnDisk_);
+    return all;
+}
+
+void FolderTree::Tally(const FolderListing& listing, const std::vector<wchar_t>& path, size_t length,
+                       Scratch& scratch)
+{
+    const std::wstring_view folder(path.data(), length);
+    for (const FolderListing::File& file : listing.files)
+        scratch.tally.AddFile(folder, std::wstring_view(listing.fileNames.data() + file.nameOffset, file.nameLength),
+                              file.bytes, file.onDisk);
 }
 
 bool FolderTree::HasRoom() const
@@ -336,12 +371,16 @@ void FolderTree::ReadNode(FolderNode& node, Scratch& scratch)
     }
     if (mode_ == Mode::Count && !assessing_.load(std::memory_order_relaxed))
         counters_.foldersCounted += static_cast<int32_t>(listing.subfolders.size());
-    Attach(node, listing);
+    // A folder read past the bound is read again for the assessment, and
+    // its files are tallied then.
+    if (!Attach(node, listing) && tally_)
+        Tally(listing, scratch.path, length, scratch);
 }
 
 // Gives `node` its listing: its sizes and, in a block of the tree, its
-// subfolders, which are queued for the readers.
-void FolderTree::Attach(FolderNode& node, const FolderListing& listing)
+// subfolders, which are queued for the readers. True when it was read past
+// the bound, to be read again.
+bool FolderTree::Attach(FolderNode& node, const FolderListing& listing)
 {
     const size_t count = listing.subfolders.size();
     const size_t linkedCount = listing.linked.size();
@@ -398,6 +437,7 @@ void FolderTree::Attach(FolderNode& node, const FolderListing& listing)
         Settle(node, FolderNode::Read);
     }
     changed_.notify_all();
+    return past;
 }
 
 // Under the lock: `node` is done with, as `state`. A folder read past the

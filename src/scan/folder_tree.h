@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "scan/file_tally.h"
 #include "scan/folder_blocks.h"
 #include "scan/folder_read.h"
 #include "scan/mft_volume.h"
@@ -89,8 +90,17 @@ public:
     enum class Mode { Count, Stream };
 
     // `clusterBytes`: measure the space on disk too, on a volume with
-    // clusters of that size; 0: the files' lengths only.
-    FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters, uint32_t clusterBytes = 0);
+    // clusters of that size; 0: the files' lengths only. `linkFiles`: keep
+    // each folder's files that take space by id (FolderNode::Linked), so
+    // that the assessment counts each file once on disk.
+    FolderTree(Mode mode, size_t byteLimit, int threads, ScanCounters& counters, uint32_t clusterBytes = 0,
+               bool linkFiles = false);
+    // Keeps the tallies of the files read (their sizes by the measure on
+    // disk when `onDisk`); every file counts once, however often its folder
+    // is read. Call before Start.
+    void TallyFiles(bool onDisk);
+    // Ends the readers and gives everything they tallied.
+    TallyCollector TakeTallies();
     ~FolderTree();
     FolderTree(const FolderTree&) = delete;
     FolderTree& operator=(const FolderTree&) = delete;
@@ -134,6 +144,7 @@ private:
     struct Scratch {
         FolderListing listing;
         std::vector<wchar_t> path;
+        TallyCollector tally;
     };
 
     void ReaderLoop();
@@ -143,7 +154,8 @@ private:
     void ReserveWaiting(size_t more);
     void Queue(FolderNode& node);
     void ReadNode(FolderNode& node, Scratch& scratch);
-    void Attach(FolderNode& node, const FolderListing& listing);
+    bool Attach(FolderNode& node, const FolderListing& listing);
+    void Tally(const FolderListing& listing, const std::vector<wchar_t>& path, size_t length, Scratch& scratch);
     void Settle(FolderNode& node, uint8_t state);
     void SettleUnlisted(FolderNode& node);
     void Counted(FolderNode& node);
@@ -159,6 +171,9 @@ private:
     size_t byteLimit_;
     int threads_;
     uint32_t clusterBytes_;
+    bool linkFiles_;
+    bool tally_ = false;
+    bool tallyOnDisk_ = false;
     ScanCounters& counters_;
     FolderNode root_;
     std::wstring rootPath_;
@@ -177,6 +192,7 @@ private:
     bool closing_ = false;
     bool roomWanted_ = false;  // a reader waits for the consumer to give blocks back
     std::vector<std::thread> readers_;
+    TallyCollector tallies_;  // what readers that have ended tallied
 
     std::atomic<bool> assessing_{false};
     std::atomic<bool> pathTooLong_{false};

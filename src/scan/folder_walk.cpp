@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/byte_sum.h"
 #include "scan/file_id_set.h"
 #include "scan/folder_measure.h"
 #include "scan/mft_open.h"
@@ -23,6 +24,8 @@ struct Assessment {
     bool stopped = false;
     // Measured on disk: the files counted so far, by id.
     FileIdSet counted;
+    // The start folder's figures once it is assessed.
+    FolderMeasure total;
 };
 
 // One folder the assessment is inside.
@@ -115,7 +118,9 @@ void AssessTree(Assessment& walk, FolderTree& tree)
         const FolderMeasure done = measure;
         walk.path.resize(frame.pathMark);
         frames.pop_back();
-        if (!frames.empty()) {
+        if (frames.empty()) {
+            walk.total = done;
+        } else {
             FolderMeasure& parent = frames.back().measure;
             parent.branchBytes = AddBytes(parent.branchBytes, done.branchBytes);
             parent.branchOnDisk = AddBytes(parent.branchOnDisk, done.branchOnDisk);
@@ -156,22 +161,49 @@ TableTree TakeTreeFromTable(const std::wstring& readingPath, bool count, ScanCou
     return TableTree::Taken;
 }
 
+// A folder's path as it was read (below the start folder's read path)
+// shown as rows show it: below the start folder as the user gave it.
+struct ShownRoot {
+    const std::wstring& read;
+    const std::wstring& shown;
+};
+
+std::wstring ShowFolder(std::wstring_view read, const void* context)
+{
+    const auto& root = *static_cast<const ShownRoot*>(context);
+    if (read.size() < root.read.size())
+        return root.shown;
+    std::wstring shown = root.shown;
+    std::wstring_view below = read.substr(root.read.size());
+    if (!below.empty() && below.front() == L'\\')
+        below.remove_prefix(1);
+    if (!below.empty() && !shown.empty() && shown.back() != L'\\')
+        shown += L'\\';
+    shown.append(below);
+    return shown;
+}
+
 }  // namespace
 
 bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits& limits, ScanCounters& counters,
               WalkSink& sink, WalkStats* stats)
 {
     FileSystemRedirectionOff redirection;
-    Assessment walk{options, FindFilter(options), counters, sink, root, false, {}};
+    Assessment walk{options, FindFilter(options), counters, sink, root, false, {}, {}};
     bool outOfMemory = false;
 
     const bool count = !options.DontCount;
+    // Every listing gives the space on disk (the tallies show it in either
+    // measure); a file with several names is told apart when it is shown.
     const bool onDisk = options.MeasureOnDisk || limits.measureOnDisk;
     const std::wstring readingPath = ReadingPath(walk.path);
     FolderTree tree(count ? FolderTree::Mode::Count : FolderTree::Mode::Stream, limits.treeBytes,
-                    ScanThreadCount(limits.threads), counters, onDisk ? ClusterBytesOf(readingPath) : 0);
+                    ScanThreadCount(limits.threads), counters, ClusterBytesOf(readingPath), onDisk);
+    if (limits.tallyFiles)
+        tree.TallyFiles(options.MeasureOnDisk != 0);
     TableTree source = TableTree::Walk;
     bool fromTable = false;
+    const std::wstring shownRoot = walk.path;
     try {
         // The table does not give the space on disk yet: such a scan walks.
         if (limits.masterFileTable && !onDisk && !readingPath.empty())
@@ -187,6 +219,12 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
             AssessTree(walk, tree);
             ++counters.foldersAssessed;
         }
+        if (limits.tallyFiles && stats != nullptr) {
+            TallyCollector tallies = tree.TakeTallies();
+            stats->tallyBytes = tallies.Bytes();
+            const ShownRoot root{readingPath, shownRoot};
+            stats->tallies = tallies.Finish(ShowFolder, &root);
+        }
     } catch (const std::bad_alloc&) {
         outOfMemory = true;
         counters.stop = true;
@@ -198,6 +236,7 @@ bool WalkScan(const wchar_t* root, const ScanOptions& options, const WalkLimits&
         stats->readerThreads = tree.ReadersStarted();
         stats->fromTable = fromTable;
         stats->countedFileBytes = walk.counted.Bytes();
+        stats->total = walk.total;
     }
     return !outOfMemory && !tree.OutOfMemory() && !tree.PathTooLong() && !tree.CutShort();
 }

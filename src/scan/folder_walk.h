@@ -39,6 +39,8 @@ struct WalkLimits {
     // Whether the space on disk is measured even when the options show the
     // files' lengths (a scan written out with both measures).
     bool measureOnDisk = false;
+    // Whether the scan keeps its tallies of the files (WalkStats::tallies).
+    bool tallyFiles = true;
 };
 
 // What a walk tells besides its rows: the most its tree held, how many
@@ -49,6 +51,12 @@ struct WalkStats {
     int readerThreads = 0;
     bool fromTable = false;
     size_t countedFileBytes = 0;  // measured on disk: the table of files counted by id
+    // The largest files and the file types, in the measure the scan shows;
+    // paths as rows show them. Whole only when the scan is.
+    FileTallies tallies;
+    size_t tallyBytes = 0;  // what the tallies held at the end, roughly
+    // The start folder's figures, once assessed.
+    FolderMeasure total;
 };
 
 // Both walks of one scan of the start folder `root` (UTF-16, as the user

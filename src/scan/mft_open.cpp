@@ -107,17 +107,21 @@ bool VolumeFile::Read(uint64_t offset, void* buffer, size_t length)
 
 bool FindNtfsVolume(const wchar_t* folder, std::wstring& device, std::wstring& pathInVolume)
 {
-    std::vector<wchar_t> full(kLongestPath), longPath(kLongestPath), volume(kLongestPath);
-    DWORD n = GetFullPathNameW(folder, kLongestPath, full.data(), nullptr);
-    if (n == 0 || n >= kLongestPath)
+    // The start folder exactly as the walk opens it: in its \\?\ form no
+    // name loses a trailing dot or space (without it, Windows would resolve
+    // "x." as "x", another folder or none).
+    const std::wstring reading = ReadingPath(folder);
+    if (reading.compare(0, 4, L"\\\\?\\") != 0)
         return false;
+    std::vector<wchar_t> longPath(kLongestPath), volume(kLongestPath);
     // Short (8.3) names resolved, as the table keeps long names only.
-    n = GetLongPathNameW(full.data(), longPath.data(), kLongestPath);
+    const DWORD n = GetLongPathNameW(reading.c_str(), longPath.data(), kLongestPath);
     if (n == 0 || n >= kLongestPath)
         return false;
     std::wstring path(longPath.data(), n);
-    if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 7 && path[5] == L':')
-        path.erase(0, 4);
+    if (path.compare(0, 4, L"\\\\?\\") != 0)
+        return false;
+    path.erase(0, 4);
     if (path.size() < 3 || path[1] != L':' || path[2] != L'\\')
         return false;
     if (path.back() != L'\\')

@@ -103,7 +103,7 @@ bool ReadAttribute(const uint8_t* record, size_t offset, size_t limit, Attribute
 
 bool ReadOutsideValue(const Attribute& a, uint64_t clusterCount, OutsideValue& value)
 {
-    if (a.firstVcn != 0 || a.realSize > kLargestFileSize || a.realSize > a.allocatedSize)
+    if (a.firstVcn != 0 || a.realSize >= kLargestFileSize || a.realSize > a.allocatedSize)
         return false;
     value.size = a.realSize;
     value.extents.clear();
@@ -219,7 +219,7 @@ bool RecordInUse(const uint8_t* record, size_t size, bool& damaged)
     return false;
 }
 
-bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info)
+bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info, size_t most)
 {
     size_t at = 0;
     while (at < size) {
@@ -235,8 +235,11 @@ bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info)
         const uint64_t reference = Get64(p + 0x10);
         if (type == kSecurityDescriptor)
             info.listsDescriptor = true;
-        if (type == kFileName || type == kReparsePoint || (type == kData && nameLength == 0))
+        if (type == kFileName || type == kReparsePoint || (type == kData && nameLength == 0)) {
+            if (info.list.size() >= most)
+                return false;
             info.list.push_back({type, Get16(p + 0x18), Get64(p + 8), reference});
+        }
         at += length;
     }
     return true;
@@ -288,7 +291,7 @@ bool ParseRecord(uint8_t* record, size_t size, uint32_t number, uint64_t cluster
             }
             if (!DecodeRuns(a.runs, a.runsSize, a.firstVcn, a.lastVcn, clusterCount, &info.dataExtents))
                 return false;
-            if (a.firstVcn == 0 && (a.realSize > kLargestFileSize || a.realSize > a.allocatedSize))
+            if (a.firstVcn == 0 && (a.realSize >= kLargestFileSize || a.realSize > a.allocatedSize))
                 return false;
             info.data.push_back({a.firstVcn, a.firstVcn == 0 ? a.realSize : 0, a.id});
         } else if (a.type == kReparsePoint) {

@@ -20,13 +20,22 @@ constexpr uint32_t kData = 0x80;
 constexpr uint32_t kReparsePoint = 0xC0;
 constexpr uint32_t kAttributeEnd = 0xFFFFFFFF;
 
+// Records of the table with a meaning of their own.
+constexpr uint32_t kMftRecord = 0;
+constexpr uint32_t kRootRecord = 5;
+constexpr uint32_t kUpCaseRecord = 10;
+// Records below this are the volume's own (metafiles and reserved ones);
+// no listing shows them, and their extension records serve the metafiles.
+constexpr uint32_t kFirstUserRecord = 24;
+
 constexpr uint8_t kNamespacePosix = 0;
 constexpr uint8_t kNamespaceWin32 = 1;
 constexpr uint8_t kNamespaceDos = 2;
 constexpr uint8_t kNamespaceWin32AndDos = 3;
 
 // A file size no NTFS volume holds (the format's limit is 2^64 bytes, the
-// file system's 2^48 - 64 KiB); larger sizes mark a damaged record.
+// file system's 2^48 - 64 KiB); this size and larger ones mark a damaged
+// record, so that every size kept fits in 48 bits.
 constexpr uint64_t kLargestFileSize = uint64_t{1} << 48;
 
 // The low 48 bits of a file reference are the record number, the high 16
@@ -133,7 +142,8 @@ bool RecordInUse(const uint8_t* record, size_t size, bool& damaged);
 bool ParseRecord(uint8_t* record, size_t size, uint32_t number, uint64_t clusterCount, RecordInfo& info);
 
 // Reads $ATTRIBUTE_LIST entries from a list value into `info.list`. False
-// when the list is damaged.
-bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info);
+// when the list is damaged, or when it would keep more than `most`
+// entries.
+bool ParseAttributeList(const uint8_t* value, size_t size, RecordInfo& info, size_t most = SIZE_MAX);
 
 }  // namespace mft

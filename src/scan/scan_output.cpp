@@ -195,7 +195,7 @@ std::string JsonHead(const ScanDescription& scan)
         out += "null";
     out += ", \"find\": ";
     if (options.Find)
-        AppendJsonString(out, scan.findText);
+        AppendJsonString(out, options.FindText);
     else
         out += "null";
     out += ", \"exclude\": ";

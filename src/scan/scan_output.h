@@ -43,8 +43,7 @@ struct ScanDescription {
     std::string_view version;  // "1.4.7.4"
     std::wstring_view folder;  // the start folder, as the rows spell it
     ScanOptions options;
-    std::wstring_view findText;  // the find text as given (the options hold it in the code page)
-    int64_t startedAt;           // seconds since 1970
+    int64_t startedAt;  // seconds since 1970
 };
 
 // The document in three pieces, so that it is written as the rows come

@@ -9,8 +9,8 @@
 #include <atomic>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 
-#include "app/code_page_text.h"
 
 int32_t MegabytesOf(int64_t bytes)
 {
@@ -20,7 +20,7 @@ int32_t MegabytesOf(int64_t bytes)
     return megabytes > INT32_MAX ? INT32_MAX : static_cast<int32_t>(megabytes);
 }
 
-bool PassesSizeFilter(const ScanOptions& options, int32_t branchMb, int32_t nodeMb)
+bool PassesSizeFilter(const FilterOptions& options, int32_t branchMb, int32_t nodeMb)
 {
     if (!options.LimitSize)
         return true;
@@ -28,7 +28,7 @@ bool PassesSizeFilter(const ScanOptions& options, int32_t branchMb, int32_t node
     return static_cast<uint32_t>(nodeMb) >= limit || static_cast<uint32_t>(branchMb) >= limit;
 }
 
-bool PassesDepthFilter(const ScanOptions& options, int32_t level)
+bool PassesDepthFilter(const FilterOptions& options, int32_t level)
 {
     if (!options.LimitDepth)
         return true;
@@ -37,10 +37,10 @@ bool PassesDepthFilter(const ScanOptions& options, int32_t level)
 
 namespace {
 
-// The find text of an option record, whole, as UTF-16.
-std::wstring FindTextOf(const char (&text)[260])
+// The find text of an option record, up to its terminator.
+std::wstring_view FindTextOf(const wchar_t (&text)[260])
 {
-    return FromCodePage(std::string_view(text, strnlen(text, sizeof text)));
+    return std::wstring_view(text, wcsnlen(text, std::size(text)));
 }
 
 // Upper-cases `length` units into `out` (room for as many). A pair of
@@ -84,12 +84,7 @@ FindFilter::FindFilter(bool on, bool invert, std::wstring_view text)
     text_ = wildcard_ ? std::wstring(text) : UpperCased(text);
 }
 
-FindFilter::FindFilter(const ScanOptions& options)
-    : FindFilter(options.Find != 0, options.InvertFind != 0, FindTextOf(options.FindText))
-{
-}
-
-FindFilter::FindFilter(const SaveOptions& options)
+FindFilter::FindFilter(const FilterOptions& options)
     : FindFilter(options.Find != 0, options.InvertFind != 0, FindTextOf(options.FindText))
 {
 }
@@ -133,7 +128,7 @@ bool FindFilter::Contains(const wchar_t* path) const
     return false;
 }
 
-bool PassesFindFilter(const ScanOptions& options, const wchar_t* path)
+bool PassesFindFilter(const FilterOptions& options, const wchar_t* path)
 {
     return FindFilter(options).Passes(path);
 }

@@ -14,11 +14,11 @@ int32_t MegabytesOf(int64_t bytes);
 
 // The size filter: off, or the branch or node MB is at least SizeLimit,
 // compared unsigned (a negative limit lets nothing through).
-bool PassesSizeFilter(const ScanOptions& options, int32_t branchMb, int32_t nodeMb);
+bool PassesSizeFilter(const FilterOptions& options, int32_t branchMb, int32_t nodeMb);
 
 // The depth filter: off, or DepthLimit is nonzero and level <= DepthLimit,
 // compared unsigned (a negative limit lets every level through).
-bool PassesDepthFilter(const ScanOptions& options, int32_t level);
+bool PassesDepthFilter(const FilterOptions& options, int32_t level);
 
 // The find filter: off, or whether the folder's whole path matches the find
 // text, exclusive-or InvertFind. A text holding `*` or `?` is a wildcard
@@ -29,9 +29,8 @@ bool PassesDepthFilter(const ScanOptions& options, int32_t level);
 // and may be called from any thread.
 class FindFilter {
 public:
-    // The find text of the option records is code-page text.
-    explicit FindFilter(const ScanOptions& options);
-    explicit FindFilter(const SaveOptions& options);
+    // The find filter of a scan's or a report's options.
+    explicit FindFilter(const FilterOptions& options);
     FindFilter(bool on, bool invert, std::wstring_view text);
 
     bool Passes(const wchar_t* path) const;
@@ -47,7 +46,7 @@ private:
 };
 
 // The same for one path.
-bool PassesFindFilter(const ScanOptions& options, const wchar_t* path);
+bool PassesFindFilter(const FilterOptions& options, const wchar_t* path);
 
 // A text upper-cased with the system's case mapping (the invariant
 // locale's, the same for every user), unit for unit.

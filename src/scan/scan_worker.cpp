@@ -2,12 +2,10 @@
 
 #include <atomic>
 #include <ctime>
+#include <memory>
 #include <new>
 
-#include "app/app_state.h"
-#include "scan/folder_walk.h"
-#include "scan/row_batch.h"
-#include "scan/scan_messages.h"
+#include "scan/folder_read.h"
 
 namespace {
 
@@ -19,9 +17,11 @@ std::atomic<int> requestedThreadCount{0};
 // time shows no later than it would have when sent alone.
 constexpr uint32_t kRowBatchMs = 100;
 
-// Rows go to the list through the UI thread, a batch per request.
-class ListSink : public WalkSink {
+// Rows go to the reporter a batch at a time.
+class BatchSink : public WalkSink {
 public:
+    BatchSink(ScanReporter& reporter, std::atomic<bool>& stop) : reporter_(reporter), stop_(stop) {}
+
     void AddRow(const wchar_t* folder, int32_t branchMb, int32_t nodeMb) override
     {
         batch_.Add(folder, branchMb, nodeMb, GetTickCount());
@@ -33,63 +33,56 @@ public:
             Flush();
     }
 
-    // Posted, not sent: the box it opens runs its own message loop, in which
-    // the user can still press Stop, and Stop waits for this thread.
-    void PathTooLong() override { PostMessageA(app.mainWindow, kPathTooLongRequest, 0, 0); }
+    void PathTooLong() override { reporter_.PathTooLong(); }
 
-    // Sends the rows gathered so far and waits until they are in the list.
+    // Hands on the rows gathered so far.
     void Flush()
     {
         if (batch_.Empty())
             return;
-        SendMessageA(app.mainWindow, kAddRowRequest, 0, reinterpret_cast<LPARAM>(&batch_));
-        if (batch_.Lost()) {
-            // The list is out of memory: end the scan as a stopped one.
+        if (!reporter_.AddRows(batch_)) {
+            // They could not be kept: end the scan as a stopped one.
             rowsLost_ = true;
-            app.stopRequested = true;
+            stop_ = true;
         }
         batch_.Clear();
     }
 
-    // True once the list could not hold rows of this scan.
+    // True once rows of this scan could not be kept.
     bool RowsLost() const { return rowsLost_; }
 
 private:
+    ScanReporter& reporter_;
+    std::atomic<bool>& stop_;
     RowBatch batch_;
     bool rowsLost_ = false;
 };
 
 }  // namespace
 
-bool ScanWorkerAlive()
+DWORD WINAPI ScanWorker(void* parameter)
 {
-    DWORD code = 0;
-    return app.workerThread != nullptr && GetExitCodeThread(app.workerThread, &code) && code == STILL_ACTIVE;
-}
-
-DWORD WINAPI ScanWorker(void*)
-{
-    ListSink sink;
-    bool complete = true;
+    const std::unique_ptr<ScanJob> job(static_cast<ScanJob*>(parameter));
+    BatchSink sink(job->reporter, job->counters.stop);
+    ScanOutcome outcome;
+    WalkStats stats;
     try {
-        ScanStart start{};
-        SendMessageA(app.mainWindow, kPrepareScanRequest, 0, reinterpret_cast<LPARAM>(&start));
-        ScanCounters counters{app.stopRequested, app.foldersCounted, app.foldersAssessed, app.filesAssessed};
-        WalkLimits limits;
-        limits.threads = requestedThreadCount;
-        complete = WalkScan(start.root.c_str(), start.options, limits, counters, sink);
+        outcome.complete = WalkScan(job->root.c_str(), job->options, job->limits, job->counters, sink, &stats);
+        outcome.tallies = std::move(stats.tallies);
+        outcome.total = stats.total;
+        if (job->options.MeasureOnDisk)
+            outcome.volume = VolumeSpaceAtRoot(ReadingPath(job->root));
     } catch (const std::bad_alloc&) {
-        complete = false;
+        outcome.complete = false;
     }
     sink.Flush();
-    complete = complete && !sink.RowsLost();
+    outcome.complete = outcome.complete && !sink.RowsLost();
     // Out of memory, a listing broken off, a path too long: the scan ends
     // with what it gathered, as a stopped one, never as a complete one.
-    if (!complete)
-        app.stopRequested = true;
-    app.scanFinishedAt = static_cast<uint32_t>(std::time(nullptr));
-    SettleStatusAtScanEnd(complete);
-    SendMessageA(app.mainWindow, kScanEndedRequest, 0, 0);
+    if (!outcome.complete)
+        job->counters.stop = true;
+    outcome.finishedAt = static_cast<uint32_t>(std::time(nullptr));
+    job->reporter.ScanEnded(outcome);
     return 1;
 }
 
@@ -98,3 +91,28 @@ void SetScanThreadCount(int count)
     requestedThreadCount = count;
 }
 
+int RequestedScanThreadCount()
+{
+    return requestedThreadCount;
+}
+
+VolumeSpace VolumeSpaceAtRoot(const std::wstring& readingPath)
+{
+    VolumeSpace space;
+    if (readingPath.empty())
+        return space;
+    std::wstring volume(readingPath.size() + 2, L'\0');
+    if (!GetVolumePathNameW(readingPath.c_str(), volume.data(), static_cast<DWORD>(volume.size())))
+        return space;
+    volume.resize(wcslen(volume.c_str()));
+    if (volume.empty() || volume.back() != L'\\')
+        volume += L'\\';
+    if (CompareStringOrdinal(volume.c_str(), -1, readingPath.c_str(), -1, TRUE) != CSTR_EQUAL)
+        return space;
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (!GetDiskFreeSpaceExW(volume.c_str(), &available, &total, &free) || free.QuadPart > total.QuadPart)
+        return space;
+    space.known = true;
+    space.usedBytes = static_cast<int64_t>(total.QuadPart - free.QuadPart);
+    return space;
+}

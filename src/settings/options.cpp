@@ -1,6 +1,9 @@
 #include "settings/options.h"
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "app/code_page_text.h"
 
@@ -10,16 +13,28 @@ bool IsTrimmed(wchar_t c) { return c == L' ' || c == L'\n' || c == L'\t'; }
 
 }  // namespace
 
-ScanOptions DefaultScanOptions()
+namespace {
+
+// The filters as both records start; a scan limits the size, a report not.
+FilterOptions DefaultFilterOptions(uint8_t limitSize)
 {
-    ScanOptions o{};
-    o.LimitSize = 1;
+    FilterOptions o{};
+    o.LimitSize = limitSize;
     o.SizeLimit = 10;
     o.LimitDepth = 0;
     o.DepthLimit = 1000;
     o.Find = 0;
     o.InvertFind = 0;
-    CopyText(o.FindText, "*?*", sizeof o.FindText);
+    std::wmemcpy(o.FindText, L"*?*", 4);
+    return o;
+}
+
+}  // namespace
+
+ScanOptions DefaultScanOptions()
+{
+    ScanOptions o{};
+    static_cast<FilterOptions&>(o) = DefaultFilterOptions(1);
     o.DontCount = 0;
     o.MeasureOnDisk = 0;
     return o;
@@ -27,31 +42,20 @@ ScanOptions DefaultScanOptions()
 
 SaveOptions DefaultSaveOptions()
 {
-    const ScanOptions scan = DefaultScanOptions();
-    SaveOptions o{};
-    o.LimitSize = 0;  // reports are not limited in size unless asked
-    o.SizeLimit = scan.SizeLimit;
-    o.LimitDepth = scan.LimitDepth;
-    o.DepthLimit = scan.DepthLimit;
-    o.Find = scan.Find;
-    o.InvertFind = scan.InvertFind;
-    CopyText(o.FindText, scan.FindText, sizeof o.FindText);
-    return o;
+    return DefaultFilterOptions(0);
+}
+
+bool operator==(const FilterOptions& a, const FilterOptions& b)
+{
+    return a.LimitSize == b.LimitSize && a.SizeLimit == b.SizeLimit && a.LimitDepth == b.LimitDepth &&
+           a.DepthLimit == b.DepthLimit && a.Find == b.Find && a.InvertFind == b.InvertFind &&
+           std::wcsncmp(a.FindText, b.FindText, std::size(a.FindText)) == 0;
 }
 
 bool operator==(const ScanOptions& a, const ScanOptions& b)
 {
-    return a.LimitSize == b.LimitSize && a.SizeLimit == b.SizeLimit && a.LimitDepth == b.LimitDepth &&
-           a.DepthLimit == b.DepthLimit && a.Find == b.Find && a.InvertFind == b.InvertFind &&
-           std::strncmp(a.FindText, b.FindText, sizeof a.FindText) == 0 && a.DontCount == b.DontCount &&
-           a.MeasureOnDisk == b.MeasureOnDisk;
-}
-
-bool operator==(const SaveOptions& a, const SaveOptions& b)
-{
-    return a.LimitSize == b.LimitSize && a.SizeLimit == b.SizeLimit && a.LimitDepth == b.LimitDepth &&
-           a.DepthLimit == b.DepthLimit && a.Find == b.Find && a.InvertFind == b.InvertFind &&
-           std::strncmp(a.FindText, b.FindText, sizeof a.FindText) == 0;
+    return static_cast<const FilterOptions&>(a) == static_cast<const FilterOptions&>(b) &&
+           a.DontCount == b.DontCount && a.MeasureOnDisk == b.MeasureOnDisk;
 }
 
 void TrimText(char* text)
@@ -64,6 +68,34 @@ void TrimText(char* text)
         ++start;
     if (start > 0)
         std::memmove(text, text + start, length - start + 1);
+}
+
+void TrimText(wchar_t* text)
+{
+    size_t length = std::wcslen(text);
+    while (length > 0 && IsTrimmed(text[length - 1]))
+        text[--length] = L'\0';
+    size_t start = 0;
+    while (start < length && IsTrimmed(text[start]))
+        ++start;
+    if (start > 0)
+        std::wmemmove(text, text + start, length - start + 1);
+}
+
+void CopyText(wchar_t* dest, std::wstring_view src, int size)
+{
+    if (size <= 0)
+        return;
+    const size_t room = static_cast<size_t>(size - 1);
+    size_t length = src.size();
+    if (length > room) {
+        length = room;
+        // A pair of surrogates is never cut in half.
+        if (length > 0 && src[length - 1] >= 0xD800 && src[length - 1] <= 0xDBFF)
+            --length;
+    }
+    std::wmemcpy(dest, src.data(), length);
+    dest[length] = L'\0';
 }
 
 void CopyText(char* dest, const char* src, int size)

@@ -46,24 +46,6 @@ void RegistryKey::Close()
     }
 }
 
-bool RegistryKey::ReadText(const char* name, char* text, DWORD size) const
-{
-    if (key_ == nullptr || size == 0 || size > 4096)
-        return false;
-    // One spare byte so that data filling the whole buffer can be terminated.
-    char data[4097];
-    DWORD length = size;
-    if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &length) != ERROR_SUCCESS ||
-        length > size)
-        return false;
-    data[length] = '\0';
-    const size_t characters = std::strlen(data);
-    if (characters > size - 1)
-        return false;
-    std::memcpy(text, data, characters + 1);
-    return true;
-}
-
 bool RegistryKey::ReadNumber(const char* name, int32_t* number) const
 {
     if (key_ == nullptr)
@@ -94,8 +76,10 @@ bool RegistryKey::WriteText(const char* name, const char* text) const
            ERROR_SUCCESS;
 }
 
-bool RegistryKey::ReadWideText(const char* name, std::wstring& text) const
+bool RegistryKey::ReadWideText(const char* name, std::wstring& text, size_t longest) const
 {
+    if (longest > kLongestText)
+        longest = kLongestText;
     if (key_ == nullptr)
         return false;
     const std::wstring wideName = FromCodePage(name);
@@ -125,7 +109,7 @@ bool RegistryKey::ReadWideText(const char* name, std::wstring& text) const
         const char* bytes = reinterpret_cast<const char*>(data.data());
         read = FromCodePage(std::string_view(bytes, strnlen(bytes, size)));
     }
-    if (read.size() > kLongestText)
+    if (read.size() > longest)
         return false;
     text = std::move(read);
     return true;

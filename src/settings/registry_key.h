@@ -27,12 +27,6 @@ public:
     HKEY Handle() const { return key_; }
     void Close();
 
-    // A text value of at most size - 1 characters into `text` (size bytes),
-    // whatever type the value is stored with. The stored data is taken up
-    // to its first NUL, or whole when it has none. False, with `text`
-    // untouched, when the value is missing, holds more than `size` bytes,
-    // or holds `size` characters or more.
-    bool ReadText(const char* name, char* text, DWORD size) const;
     // A value of exactly four bytes, little-endian, whatever type it is
     // stored with. False, with `number` untouched, when it is missing,
     // shorter, or too long for four bytes.
@@ -40,10 +34,10 @@ public:
 
     // A text value as UTF-16, whole, up to its first NUL. A value of a
     // string type gives the UTF-16 text it holds, so a name outside the
-    // code page survives; any other type is taken as code-page text, as
-    // ReadText takes it. False, with `text` untouched, when the value is
-    // missing or longer than 32,767 characters (the longest path).
-    bool ReadWideText(const char* name, std::wstring& text) const;
+    // code page survives; any other type is taken as code-page text. False,
+    // with `text` untouched, when the value is missing or longer than
+    // `longest` units (by default 32,767, the longest path).
+    bool ReadWideText(const char* name, std::wstring& text, size_t longest = 32767) const;
 
     // REG_SZ holding the text without its terminating NUL.
     bool WriteText(const char* name, const char* text) const;

@@ -1,14 +1,22 @@
+// The Windows headers come first: they rename the FindText field the same
+// way in every file that sees them.
+#include <windows.h>
+
 #include "settings/settings_store.h"
+
+#include <iterator>
 
 #include "app/app_state.h"
 #include "app/version.h"
 #include "settings/registry_key.h"
-#include "ui/message_box.h"
 
 namespace {
 
 constexpr char kParentKey[] = "Software\\brackenmoorworks";
 constexpr char kProgramKey[] = "Software\\brackenmoorworks\\Dunewright";
+
+// The longest find text a record holds, in UTF-16 units.
+constexpr size_t kLongestFindText = std::size(FilterOptions{}.FindText) - 1;
 
 void LoadDefaults()
 {
@@ -22,35 +30,94 @@ void LoadDefaults()
 
 // A flag keeps its value unless the key holds a number, which counts as 1
 // whenever it is nonzero.
-void ReadFlag(const RegistryKey& key, const char* name, uint8_t* flag)
+void ReadFlag(const RegistryKey& key, const std::string& name, uint8_t* flag)
 {
     int32_t stored = 0;
-    if (key.ReadNumber(name, &stored))
+    if (key.ReadNumber(name.c_str(), &stored))
         *flag = stored != 0 ? 1 : 0;
 }
 
-void ReadNumber(const RegistryKey& key, const char* name, int32_t* number)
+void ReadNumber(const RegistryKey& key, const std::string& name, int32_t* number)
 {
     int32_t stored = 0;
-    if (key.ReadNumber(name, &stored))
+    if (key.ReadNumber(name.c_str(), &stored))
         *number = stored;
 }
 
-// Creates the parent key and then the program's own, with the warning that
-// names the one that could not be created.
-RegistryKey CreateProgramKey()
+// Writes values one after another and remembers the first one refused;
+// the ones after it are still tried.
+class ValueWriter {
+public:
+    explicit ValueWriter(const RegistryKey& key) : key_(key) {}
+
+    void Number(const std::string& name, int32_t number) { Note(key_.WriteNumber(name.c_str(), number), name); }
+    void Text(const std::string& name, std::wstring_view text) { Note(key_.WriteWideText(name.c_str(), text), name); }
+    // The first refusal of another writer, unless this one has its own.
+    void Take(const SettingsWrite& other)
+    {
+        if (result_.Saved() && !other.Saved())
+            result_ = other;
+    }
+
+    const SettingsWrite& Result() const { return result_; }
+
+private:
+    void Note(bool written, const std::string& name)
+    {
+        if (!written && result_.Saved())
+            result_ = SettingsWrite{SettingsWrite::Failure::Value, name};
+    }
+
+    const RegistryKey& key_;
+    SettingsWrite result_;
+};
+
+// Creates the parent key and then the program's own; `result` names the one
+// that could not be created.
+RegistryKey CreateProgramKey(SettingsWrite& result)
 {
     if (!RegistryKey::Create(HKEY_CURRENT_USER, kParentKey).IsOpen()) {
-        ShowMessage(nullptr, "ERROR - could not create 'brackenmoorworks' registry key", MB_ICONWARNING);
+        result.failure = SettingsWrite::Failure::ParentKey;
         return RegistryKey();
     }
     RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kProgramKey);
     if (!key.IsOpen())
-        ShowMessage(nullptr, "ERROR - could not create 'Dunewright' registry key", MB_ICONWARNING);
+        result.failure = SettingsWrite::Failure::ProgramKey;
     return key;
 }
 
 }  // namespace
+
+void LoadFilterOptions(const RegistryKey& key, const char* prefix, FilterOptions& options)
+{
+    const std::string p = prefix;
+    ReadFlag(key, p + "LimitSize", &options.LimitSize);
+    ReadNumber(key, p + "SizeLimit", &options.SizeLimit);
+    ReadFlag(key, p + "LimitDepth", &options.LimitDepth);
+    ReadNumber(key, p + "DepthLimit", &options.DepthLimit);
+    ReadFlag(key, p + "Find", &options.Find);
+    ReadFlag(key, p + "InvertFind", &options.InvertFind);
+    // As UTF-16, so a text in any script comes back whole; a value an older
+    // version stored as code-page text loads as well.
+    std::wstring findText;
+    if (key.ReadWideText((p + "FindText").c_str(), findText, kLongestFindText))
+        CopyText(options.FindText, findText, static_cast<int>(std::size(options.FindText)));
+}
+
+SettingsWrite SaveFilterOptions(const RegistryKey& key, const char* prefix, FilterOptions& options)
+{
+    const std::string p = prefix;
+    ValueWriter out(key);
+    out.Number(p + "LimitSize", options.LimitSize != 0);
+    out.Number(p + "SizeLimit", options.SizeLimit);
+    out.Number(p + "LimitDepth", options.LimitDepth != 0);
+    out.Number(p + "DepthLimit", options.DepthLimit);
+    out.Number(p + "Find", options.Find != 0);
+    out.Number(p + "InvertFind", options.InvertFind != 0);
+    TrimText(options.FindText);
+    out.Text(p + "FindText", options.FindText);
+    return out.Result();
+}
 
 void LoadSettings()
 {
@@ -69,72 +136,47 @@ void LoadSettings()
     ReadNumber(key, "PosX", &app.PosX);
     ReadNumber(key, "PosY", &app.PosY);
 
-    ScanOptions& scan = app.scanOptions;
-    ReadFlag(key, "LimitSize", &scan.LimitSize);
-    ReadNumber(key, "SizeLimit", &scan.SizeLimit);
-    ReadFlag(key, "LimitDepth", &scan.LimitDepth);
-    ReadNumber(key, "DepthLimit", &scan.DepthLimit);
-    ReadFlag(key, "Find", &scan.Find);
-    ReadFlag(key, "InvertFind", &scan.InvertFind);
-    key.ReadText("FindText", scan.FindText, sizeof scan.FindText);
-    ReadFlag(key, "DontCount", &scan.DontCount);
-
-    SaveOptions& save = app.saveOptions;
-    ReadFlag(key, "SOLimitSize", &save.LimitSize);
-    ReadNumber(key, "SOSizeLimit", &save.SizeLimit);
-    ReadFlag(key, "SOLimitDepth", &save.LimitDepth);
-    ReadNumber(key, "SODepthLimit", &save.DepthLimit);
-    ReadFlag(key, "SOFind", &save.Find);
-    ReadFlag(key, "SOInvertFind", &save.InvertFind);
-    key.ReadText("SOFindText", save.FindText, sizeof save.FindText);
+    LoadFilterOptions(key, "", app.scanOptions);
+    ReadFlag(key, "DontCount", &app.scanOptions.DontCount);
+    ReadFlag(key, "MeasureOnDisk", &app.scanOptions.MeasureOnDisk);
+    LoadFilterOptions(key, "SO", app.saveOptions);
 }
 
-void SaveSettings()
+SettingsWrite SaveSettings()
 {
-    const RegistryKey key = CreateProgramKey();
+    SettingsWrite created;
+    const RegistryKey key = CreateProgramKey(created);
     if (!key.IsOpen())
-        return;
+        return created;
 
+    ValueWriter out(key);
     // The live fields themselves are tidied, not copies.
     TrimText(app.defaultFolder);
     AddBackslash(app.defaultFolder);
-    key.WriteWideText("DefaultFolder", app.defaultFolder);
-    key.WriteNumber("GlobalMutex", app.singleInstance ? 1 : 0);
+    out.Text("DefaultFolder", app.defaultFolder);
+    out.Number("GlobalMutex", app.singleInstance ? 1 : 0);
 
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     if (app.mainWindow != nullptr && GetWindowPlacement(app.mainWindow, &placement)) {
-        key.WriteNumber("PosX", placement.rcNormalPosition.left);
-        key.WriteNumber("PosY", placement.rcNormalPosition.top);
+        out.Number("PosX", placement.rcNormalPosition.left);
+        out.Number("PosY", placement.rcNormalPosition.top);
     }
 
-    ScanOptions& scan = app.scanOptions;
-    key.WriteNumber("LimitSize", scan.LimitSize != 0);
-    key.WriteNumber("SizeLimit", scan.SizeLimit);
-    key.WriteNumber("LimitDepth", scan.LimitDepth != 0);
-    key.WriteNumber("DepthLimit", scan.DepthLimit);
-    key.WriteNumber("Find", scan.Find != 0);
-    key.WriteNumber("InvertFind", scan.InvertFind != 0);
-    TrimText(scan.FindText);
-    key.WriteText("FindText", scan.FindText);
-    key.WriteNumber("DontCount", scan.DontCount != 0);
-
-    SaveOptions& save = app.saveOptions;
-    key.WriteNumber("SOLimitSize", save.LimitSize != 0);
-    key.WriteNumber("SOSizeLimit", save.SizeLimit);
-    key.WriteNumber("SOLimitDepth", save.LimitDepth != 0);
-    key.WriteNumber("SODepthLimit", save.DepthLimit);
-    key.WriteNumber("SOFind", save.Find != 0);
-    key.WriteNumber("SOInvertFind", save.InvertFind != 0);
-    TrimText(save.FindText);
-    key.WriteText("SOFindText", save.FindText);
+    out.Take(SaveFilterOptions(key, "", app.scanOptions));
+    out.Number("DontCount", app.scanOptions.DontCount != 0);
+    out.Number("MeasureOnDisk", app.scanOptions.MeasureOnDisk != 0);
+    out.Take(SaveFilterOptions(key, "SO", app.saveOptions));
+    return out.Result();
 }
 
-void WriteVersionValue()
+SettingsWrite WriteVersionValue()
 {
-    const RegistryKey key = CreateProgramKey();
+    SettingsWrite result;
+    const RegistryKey key = CreateProgramKey(result);
     if (!key.IsOpen())
-        return;
+        return result;
     if (!key.WriteText("V", AppVersion))
-        ShowMessage(nullptr, "ERROR - could not write 'V'(ersion) registry value", MB_ICONWARNING);
+        return SettingsWrite{SettingsWrite::Failure::Value, std::string("V")};
+    return result;
 }

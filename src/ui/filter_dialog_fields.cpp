@@ -32,6 +32,12 @@ void ReadEditText(HWND dialog, int id, char* text)
     GetDlgItemTextA(dialog, id, text, 260);
 }
 
+void ReadEditText(HWND dialog, int id, wchar_t* text)
+{
+    text[0] = L'\0';
+    GetDlgItemTextW(dialog, id, text, 260);
+}
+
 int32_t ReadNumberEdit(HWND dialog, int id)
 {
     char text[260];
@@ -54,4 +60,27 @@ void CheckButton(HWND dialog, int id, bool checked)
 bool IsButtonChecked(HWND dialog, int id)
 {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+void ShowFilterFields(HWND dialog, const FilterFieldIds& ids, const FilterOptions& record)
+{
+    CheckButton(dialog, ids.limitSize, record.LimitSize != 0);
+    CheckButton(dialog, ids.limitDepth, record.LimitDepth != 0);
+    CheckButton(dialog, ids.find, record.Find != 0);
+    CheckButton(dialog, ids.disclude, record.InvertFind != 0);
+    CheckButton(dialog, ids.include, record.InvertFind == 0);
+    WriteNumberEdit(dialog, ids.sizeLimit, record.SizeLimit);
+    WriteNumberEdit(dialog, ids.depthLimit, record.DepthLimit);
+    SetDlgItemTextW(dialog, ids.findText, record.FindText);
+}
+
+void ReadFilterFields(HWND dialog, const FilterFieldIds& ids, FilterOptions& record)
+{
+    record.LimitSize = IsButtonChecked(dialog, ids.limitSize) ? 1 : 0;
+    record.LimitDepth = IsButtonChecked(dialog, ids.limitDepth) ? 1 : 0;
+    record.Find = IsButtonChecked(dialog, ids.find) ? 1 : 0;
+    record.InvertFind = IsButtonChecked(dialog, ids.disclude) ? 1 : 0;
+    record.SizeLimit = ReadNumberEdit(dialog, ids.sizeLimit);
+    record.DepthLimit = ReadNumberEdit(dialog, ids.depthLimit);
+    ReadEditText(dialog, ids.findText, record.FindText);
 }

@@ -9,9 +9,8 @@
 #include "app/message_loop.h"
 #include "app/wide_path.h"
 #include "links/links_dialog.h"
-#include "report/save_report.h"
+#include "ui/save_report_command.h"
 #include "res/resource_ids.h"
-#include "scan/scan_messages.h"
 #include "ui/clipboard.h"
 #include "ui/dpi_scale.h"
 #include "ui/main_layout.h"
@@ -201,7 +200,7 @@ void OnCommand(HWND window, int id)
         RunDonateDialog(window);
         break;
     case IDM_OPTIONS:
-        RunOptionsDialog(window);
+        RunOptionsDialog(window, app.defaultFolder);
         break;
     case IDM_RESTART_ELEVATED:
         if (RestartAsAdministrator(window))

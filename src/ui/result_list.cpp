@@ -204,6 +204,14 @@ void ClearResultList(HWND list)
     store.Clear();
 }
 
+void SetSizeHeaders(HWND list, bool onDisk)
+{
+    headers[1] = onDisk ? L"Branch on disk [MB]" : L"Branch [MB]";
+    headers[2] = onDisk ? L"Node on disk [MB]" : L"Node [MB]";
+    WriteHeader(list, 1, app.sortColumn == 1);
+    WriteHeader(list, 2, app.sortColumn == 2);
+}
+
 void SetFolderHeader(HWND list, std::wstring_view root)
 {
     headers[0] = root;

@@ -25,6 +25,11 @@ void ClearResultList(HWND list);
 // "^ " marker when the list is ordered by that column.
 void SetFolderHeader(HWND list, std::wstring_view root);
 
+// The size columns' headers at a scan's start: "Branch [MB]" and "Node
+// [MB]", or "Branch on disk [MB]" and "Node on disk [MB]" for a scan that
+// measures the space on disk; the "^ " marker stays where it is.
+void SetSizeHeaders(HWND list, bool onDisk);
+
 // Adds rows that arrived in this order, each at its place in the current
 // order after the rows it ties with; raises the overflow flag past 32,000
 // rows and marks the data unsaved. Selection, focus and the top row stay on

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
+#include "ui/dialog_data.h"
 #include "ui/filter_dialog_fields.h"
 #include "ui/message_box.h"
 #include "ui/window_placement.h"
@@ -36,15 +37,23 @@ void ReadSaveOptionsControls(HWND dialog, SaveOptions& options)
     ReadFilterFields(dialog, kFields, options);
 }
 
-INT_PTR CALLBACK SaveOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+// What the dialog edits: a copy of the caller's options.
+struct SaveOptionsDialogData {
+    SaveOptions options;
+};
+
+INT_PTR CALLBACK SaveOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    SaveOptionsDialogData* data = DialogData<SaveOptionsDialogData>(dialog, message, lParam);
+    if (data == nullptr)
+        return FALSE;
     switch (message) {
     case WM_INITDIALOG:
         PrepareDialogWindow(dialog, "Save Options - BRACKENMOORWORKS", true);
-        ShowFilterFields(dialog, kFields, app.saveOptions);
+        ShowFilterFields(dialog, kFields, data->options);
         return FALSE;
     case WM_COMMAND:
-        OnFilterDialogCommand(dialog, LOWORD(wParam), app.saveOptions, ReadSaveOptionsControls,
+        OnFilterDialogCommand(dialog, LOWORD(wParam), data->options, ReadSaveOptionsControls,
                               "Do you want to save the changes you made to the Save Options?", HelpText);
         return FALSE;
     default:
@@ -54,7 +63,12 @@ INT_PTR CALLBACK SaveOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 }  // namespace
 
-bool RunSaveOptionsDialog(HWND owner)
+bool RunSaveOptionsDialog(HWND owner, SaveOptions& options)
 {
-    return DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SAVE_OPTIONS), owner, SaveOptionsDialogProc, 0) == 1;
+    SaveOptionsDialogData data{options};
+    // A Unicode dialog: the find text may be in any script.
+    const INT_PTR result = DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_SAVE_OPTIONS), owner,
+                                           SaveOptionsDialogProc, reinterpret_cast<LPARAM>(&data));
+    options = data.options;
+    return result == 1;
 }

@@ -2,5 +2,9 @@
 
 #include <windows.h>
 
-// Save Report Options dialog; true when closed with OK.
-bool RunSaveOptionsDialog(HWND owner);
+#include "settings/options.h"
+
+// The Save Report Options dialog, showing `options`. True when closed with
+// OK, with the edited options in `options`. Cancel returns false; `options`
+// then holds the edited values only when the user chose to keep them.
+bool RunSaveOptionsDialog(HWND owner, SaveOptions& options);

@@ -9,7 +9,6 @@
 #include "app/message_loop.h"
 #include "res/resource_ids.h"
 #include "scan/row_batch.h"
-#include "scan/scan_messages.h"
 #include "scan/scan_worker.h"
 #include "ui/message_box.h"
 #include "ui/result_list.h"
@@ -24,9 +23,38 @@ namespace {
 // wait does nothing.
 bool stopWaiting = false;
 
-// On the UI thread: everything a scan's start changes in shared state and
-// windows, in one step, so that the status display never sees it half done.
-void PrepareScan(HWND mainWindow, ScanStart& start)
+// What the last scan gathered besides its rows; written when it ends.
+ScanOutcome lastScan;
+
+// The worker's reports, as requests to the main window: rows and the end
+// are sent, and the worker waits until they are served; a path too long is
+// posted, since the box it opens must not keep the worker waiting.
+class WindowReporter final : public ScanReporter {
+public:
+    // The window the next scan reports to.
+    void Use(HWND mainWindow) { mainWindow_ = mainWindow; }
+    bool AddRows(RowBatch& batch) override
+    {
+        SendMessageW(mainWindow_, kAddRowRequest, 0, reinterpret_cast<LPARAM>(&batch));
+        return !batch.Lost();
+    }
+    void PathTooLong() override { PostMessageW(mainWindow_, kPathTooLongRequest, 0, 0); }
+    void ScanEnded(ScanOutcome& outcome) override
+    {
+        SendMessageW(mainWindow_, kScanEndedRequest, 0, reinterpret_cast<LPARAM>(&outcome));
+    }
+
+private:
+    HWND mainWindow_ = nullptr;
+};
+
+// One for the program: at most one worker reports at a time.
+WindowReporter reporter;
+
+// On the UI thread, before the worker runs: everything a scan's start
+// changes in shared state and windows, in one step, so that the status
+// display never sees it half done; and the scan's job.
+void PrepareScan(HWND mainWindow, ScanJob& job)
 {
     ClearResultList(app.listWindow);
     // The folder field's whole text, as typed: trimmed, with a backslash.
@@ -44,15 +72,18 @@ void PrepareScan(HWND mainWindow, ScanStart& start)
     app.activeScanOptions = app.scanOptions;
     app.datasetOptions = app.scanOptions;
     app.unsavedData = false;
+    lastScan = ScanOutcome{};
     SetFolderHeader(app.listWindow, root);
+    SetSizeHeaders(app.listWindow, app.activeScanOptions.MeasureOnDisk != 0);
     PrepareDialogWindow(mainWindow, L"Main - " + root, false);
     // The status line says at once that a new scan runs, rather than
     // showing the last scan's end until the next tick.
     SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(app.status));
     ShowCounters(mainWindow, !app.scanOptions.DontCount);
 
-    start.root = std::move(root);
-    start.options = app.activeScanOptions;
+    job.root = std::move(root);
+    job.options = app.activeScanOptions;
+    job.limits.threads = RequestedScanThreadCount();
 }
 
 void FlashMainWindow(HWND mainWindow)
@@ -66,15 +97,34 @@ void FlashMainWindow(HWND mainWindow)
     FlashWindowEx(&flash);
 }
 
+// The scan has ended: its time and status, what it gathered, a flash.
+void EndScan(HWND mainWindow, ScanOutcome& outcome)
+{
+    app.scanFinishedAt = outcome.finishedAt;
+    SettleStatusAtScanEnd(outcome.complete);
+    lastScan = std::move(outcome);
+    FlashMainWindow(mainWindow);
+    // Refreshed as soon as the worker is let go.
+    PostMessageW(mainWindow, WM_TIMER, 0, 0);
+}
+
 }  // namespace
+
+bool ScanWorkerAlive()
+{
+    DWORD code = 0;
+    return app.workerThread != nullptr && GetExitCodeThread(app.workerThread, &code) && code == STILL_ACTIVE;
+}
+
+const ScanOutcome& LastScanOutcome()
+{
+    return lastScan;
+}
 
 INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
 {
     try {
         switch (message) {
-        case kPrepareScanRequest:
-            PrepareScan(mainWindow, *reinterpret_cast<ScanStart*>(lParam));
-            break;
         case kAddRowRequest: {
             RowBatch& batch = *reinterpret_cast<RowBatch*>(lParam);
             try {
@@ -90,18 +140,58 @@ INT_PTR ServeScanRequest(HWND mainWindow, UINT message, WPARAM, LPARAM lParam)
             PostQuitMessage(0);
             break;
         case kScanEndedRequest:
-            FlashMainWindow(mainWindow);
-            // Refreshed as soon as the worker is let go: the refresh may
-            // open the overflow warning, which the worker must not wait for.
-            PostMessageW(mainWindow, WM_TIMER, 0, 0);
+            EndScan(mainWindow, *reinterpret_cast<ScanOutcome*>(lParam));
             break;
         default:
             return FALSE;
         }
     } catch (const std::bad_alloc&) {
-        // Out of memory at a scan's start or end: nothing more to do here.
+        // Out of memory at a scan's end: nothing more to do here.
     }
     return TRUE;
+}
+
+bool StartScanWorker(HWND mainWindow)
+{
+    // A worker that ended by itself still holds its handle.
+    if (app.workerThread != nullptr) {
+        CloseHandle(app.workerThread);
+        app.workerThread = nullptr;
+    }
+    ScanJob* job = nullptr;
+    try {
+        job = new ScanJob{std::wstring(), ScanOptions{},
+                          WalkLimits{},
+                          ScanCounters{app.stopRequested, app.foldersCounted, app.foldersAssessed,
+                                       app.filesAssessed},
+                          reporter};
+    } catch (const std::bad_alloc&) {
+        ShowMessage(mainWindow, "ERROR: could not create thread.", MB_ICONWARNING);
+        return false;
+    }
+    reporter.Use(mainWindow);
+    // Made waiting, so that nothing of the last scan is given up before
+    // the new one surely runs; it starts once its job is ready.
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, ScanWorker, job, CREATE_SUSPENDED, &id);
+    if (thread == nullptr) {
+        delete job;
+        ShowMessage(mainWindow, "ERROR: could not create thread.", MB_ICONWARNING);
+        return false;
+    }
+    app.stopRequested = false;
+    // Set before the thread runs, so that a very short scan's Done is not
+    // overwritten.
+    app.status = Spin0;
+    app.workerThread = thread;
+    app.workerThreadId = id;
+    try {
+        PrepareScan(mainWindow, *job);
+    } catch (const std::bad_alloc&) {
+        // The worker finds an empty start folder and ends at once.
+    }
+    ResumeThread(thread);
+    return true;
 }
 
 void StartScan()
@@ -111,28 +201,11 @@ void StartScan()
         return;
     if (!EnsureNoScanRunning(mainWindow))
         return;
-    if (!RunScanOptionsDialog(mainWindow))
+    if (!RunScanOptionsDialog(mainWindow, app.scanOptions))
         return;
     if (!ConfirmDiscardUnsaved(mainWindow))
         return;
-    // A worker that ended by itself still holds its handle.
-    if (app.workerThread != nullptr) {
-        CloseHandle(app.workerThread);
-        app.workerThread = nullptr;
-    }
-    app.stopRequested = false;
-    // Set before the thread exists, so that a very short scan's Done is
-    // not overwritten.
-    const int32_t before = app.status.exchange(Spin0);
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, ScanWorker, nullptr, 0, &id);
-    if (thread == nullptr) {
-        app.status = before;
-        ShowMessage(mainWindow, "ERROR: could not create thread.", MB_ICONWARNING);
-        return;
-    }
-    app.workerThread = thread;
-    app.workerThreadId = id;
+    StartScanWorker(mainWindow);
 }
 
 void StopScan()

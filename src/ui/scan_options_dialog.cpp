@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
+#include "ui/dialog_data.h"
 #include "ui/filter_dialog_fields.h"
 #include "ui/message_box.h"
 #include "ui/window_placement.h"
@@ -39,18 +40,28 @@ void ReadScanOptionsControls(HWND dialog, ScanOptions& options)
 {
     ReadFilterFields(dialog, kFields, options);
     options.DontCount = IsButtonChecked(dialog, IDC_SCANOPT_DONT_COUNT) ? 1 : 0;
+    options.MeasureOnDisk = IsButtonChecked(dialog, IDC_SCANOPT_MEASURE_ON_DISK) ? 1 : 0;
 }
 
-INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+// What the dialog edits: a copy of the caller's options.
+struct ScanOptionsDialogData {
+    ScanOptions options;
+};
+
+INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ScanOptionsDialogData* data = DialogData<ScanOptionsDialogData>(dialog, message, lParam);
+    if (data == nullptr)
+        return FALSE;
     switch (message) {
     case WM_INITDIALOG:
         PrepareDialogWindow(dialog, "Scan Options - BRACKENMOORWORKS", true);
-        ShowFilterFields(dialog, kFields, app.scanOptions);
-        CheckButton(dialog, IDC_SCANOPT_DONT_COUNT, app.scanOptions.DontCount != 0);
+        ShowFilterFields(dialog, kFields, data->options);
+        CheckButton(dialog, IDC_SCANOPT_DONT_COUNT, data->options.DontCount != 0);
+        CheckButton(dialog, IDC_SCANOPT_MEASURE_ON_DISK, data->options.MeasureOnDisk != 0);
         return FALSE;
     case WM_COMMAND:
-        OnFilterDialogCommand(dialog, LOWORD(wParam), app.scanOptions, ReadScanOptionsControls,
+        OnFilterDialogCommand(dialog, LOWORD(wParam), data->options, ReadScanOptionsControls,
                               "Do you want to save the changes you made to the Scan Options?", HelpText);
         return FALSE;
     default:
@@ -60,7 +71,12 @@ INT_PTR CALLBACK ScanOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 }  // namespace
 
-bool RunScanOptionsDialog(HWND owner)
+bool RunScanOptionsDialog(HWND owner, ScanOptions& options)
 {
-    return DialogBoxParamA(app.instance, MAKEINTRESOURCEA(IDD_SCAN_OPTIONS), owner, ScanOptionsDialogProc, 0) == 1;
+    ScanOptionsDialogData data{options};
+    // A Unicode dialog: the find text may be in any script.
+    const INT_PTR result = DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_SCAN_OPTIONS), owner,
+                                           ScanOptionsDialogProc, reinterpret_cast<LPARAM>(&data));
+    options = data.options;
+    return result == 1;
 }

@@ -4,14 +4,16 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <new>
 #include <string>
 
 #include "app/app_state.h"
 #include "res/resource_ids.h"
-#include "scan/scan_worker.h"
 #include "ui/dpi_scale.h"
 #include "ui/message_box.h"
+#include "ui/scan_control.h"
 #include "ui/path_compaction.h"
 
 namespace {
@@ -41,9 +43,9 @@ private:
     HDC dc_;
 };
 
-void Append(char* text, int size, const char* piece)
+void Append(wchar_t* text, int size, const wchar_t* piece)
 {
-    const size_t used = std::strlen(text);
+    const size_t used = std::wcslen(text);
     if (used + 1 < static_cast<size_t>(size))
         CopyText(text + used, piece, size - static_cast<int>(used));
 }
@@ -65,27 +67,30 @@ const char* StatusText(int status)
     }
 }
 
-void FormatScanInProgress(const ScanOptions& o, char* text, int size)
+void FormatScanInProgress(const ScanOptions& o, wchar_t* text, int size)
 {
-    char line[400];
-    CopyText(text, "A scan is in progress.", size);
+    wchar_t line[400];
+    CopyText(text, L"A scan is in progress.", size);
     if (o.LimitSize || o.LimitDepth || o.Find) {
-        Append(text, size, "\n\n\n\nThe current scan parameters are...\n\n");
+        Append(text, size, L"\n\n\n\nThe current scan parameters are...\n\n");
         if (o.LimitSize) {
-            std::snprintf(line, sizeof line, "* Scan folder size limit [MB] = %ld\n\n", static_cast<long>(o.SizeLimit));
+            std::swprintf(line, std::size(line), L"* Scan folder size limit [MB] = %ld\n\n",
+                          static_cast<long>(o.SizeLimit));
             Append(text, size, line);
         }
         if (o.LimitDepth) {
-            std::snprintf(line, sizeof line, "* Scan folder depth limit = %ld\n\n", static_cast<long>(o.DepthLimit));
+            std::swprintf(line, std::size(line), L"* Scan folder depth limit = %ld\n\n", static_cast<long>(o.DepthLimit));
             Append(text, size, line);
         }
         if (o.Find) {
-            std::snprintf(line, sizeof line, "* Scan folder find text limit = [%s] = '%s'\n\n",
-                          o.InvertFind ? "Disclude" : "Include", o.FindText);
-            Append(text, size, line);
+            // The find text is whole, in any script.
+            Append(text, size, o.InvertFind ? L"* Scan folder find text limit = [Disclude] = '"
+                                            : L"* Scan folder find text limit = [Include] = '");
+            Append(text, size, o.FindText);
+            Append(text, size, L"'\n\n");
         }
     }
-    Append(text, size, "\n\nStop the current scan to start another.");
+    Append(text, size, L"\n\nStop the current scan to start another.");
 }
 
 void ShowCounters(HWND mainWindow, bool withFolderCount)
@@ -103,13 +108,9 @@ void ShowCounters(HWND mainWindow, bool withFolderCount)
 
 void RefreshStatus(HWND mainWindow)
 {
-    if (app.listOverflow && !app.overflowWarned) {
-        app.overflowWarned = true;
-        ShowMessage(mainWindow,
-                    "WARNING: More than 32,000 items have been added to the list view control. "
-                    "The current data may be incorrect.",
-                    MB_ICONWARNING);
-    }
+    // Past 32,000 rows the list raises its overflow flag, and nothing more:
+    // it holds every row in the program's own memory and shows each one
+    // exactly, so no warning that its data may be incorrect is shown.
 
     const int32_t status = app.status;
     SetDlgItemTextA(mainWindow, IDC_MAIN_STATUS_LINE, StatusText(status));
@@ -134,9 +135,9 @@ bool EnsureNoScanRunning(HWND owner)
 {
     if (!ScanWorkerAlive())
         return true;
-    char text[2048];
-    FormatScanInProgress(app.scanOptions, text, sizeof text);
-    ShowMessage(owner, text, MB_ICONINFORMATION);
+    wchar_t text[2048];
+    FormatScanInProgress(app.scanOptions, text, static_cast<int>(std::size(text)));
+    ShowMessage(owner, std::wstring(text), MB_ICONINFORMATION);
     return false;
 }
 

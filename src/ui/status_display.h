@@ -7,8 +7,9 @@
 // The texts of the status line, by ScanStatus value.
 const char* StatusText(int status);
 
-// The "A scan is in progress." explanation for the given live options.
-void FormatScanInProgress(const ScanOptions& options, char* text, int size);
+// The "A scan is in progress." explanation for the given live options,
+// into `text` (`size` units), cut short where it does not fit.
+void FormatScanInProgress(const ScanOptions& options, wchar_t* text, int size);
 
 // The files and folders lines; the folder count "[of N]" only when asked.
 void ShowCounters(HWND mainWindow, bool withFolderCount);

@@ -4,32 +4,31 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
-#include "app/app_state.h"
+#include "app/code_page_text.h"
 #include "ui/shell_open.h"
 #include "web/referrer_page_text.h"
 
 namespace {
 
-// An environment variable's value, empty when it is unset. False when it
-// is longer than the buffer, which is already more than any page folder
-// may be.
-bool ReadEnvironmentValue(const char* name, char* value, DWORD size)
+// The longest value an environment variable can hold, and its terminator.
+constexpr DWORD kLongestValue = 32768;
+
+// An environment variable's whole value as UTF-16, empty when it is unset.
+std::wstring EnvironmentValue(const wchar_t* name)
 {
-    value[0] = '\0';
-    const DWORD length = GetEnvironmentVariableA(name, value, size);
-    if (length >= size) {
-        value[0] = '\0';
-        return false;
-    }
-    return true;
+    std::wstring value(kLongestValue, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), kLongestValue);
+    value.resize(length < kLongestValue ? length : 0);
+    return value;
 }
 
 // Writes the whole text in text mode (line feeds become CR LF); false when
 // the file cannot be created or the text does not reach the disk whole.
-bool WritePage(const char* path, const char* text)
+bool WritePage(const std::wstring& path, const char* text)
 {
-    FILE* file = std::fopen(path, "w+");
+    FILE* file = _wfopen(path.c_str(), L"w+");
     if (file == nullptr)
         return false;
     const size_t length = std::strlen(text);
@@ -45,14 +44,12 @@ void OpenViaReferrerPage(const char* address)
     char pageName[MAX_PATH + 1];
     FormatReferrerPageName(pageName);
 
-    char temp[MAX_PATH + 1];
-    char tmp[MAX_PATH + 1];
-    char path[MAX_PATH + 1];
-    const bool readable = ReadEnvironmentValue("TEMP", temp, sizeof temp) &&
-                          ReadEnvironmentValue("TMP", tmp, sizeof tmp);
-    if (readable && ComposeReferrerPagePath(temp, tmp, pageName, path) &&
-        FormatReferrerPageText(app.text, sizeof app.text, pageName, address) && WritePage(path, app.text)) {
-        ShellOpen(path, nullptr);
+    // The page is this call's own: nothing else writes into its text.
+    char page[4096];
+    std::wstring path;
+    if (ComposeReferrerPagePath(EnvironmentValue(L"TEMP"), EnvironmentValue(L"TMP"), FromCodePage(pageName), path) &&
+        FormatReferrerPageText(page, sizeof page, pageName, address) && WritePage(path, page)) {
+        ShellOpen(path.c_str(), nullptr);
         return;
     }
     ShellOpen(address, nullptr);

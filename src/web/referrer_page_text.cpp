@@ -57,26 +57,24 @@ size_t FormatReferrerPageName(char* name)
     return length < 0 ? 0 : static_cast<size_t>(length);
 }
 
-bool ComposeReferrerPagePath(const char* temp, const char* tmp, const char* pageName, char* path)
+bool ComposeReferrerPagePath(std::wstring_view temp, std::wstring_view tmp, std::wstring_view pageName,
+                             std::wstring& path)
 {
-    const size_t nameLength = std::strlen(pageName);
+    const size_t nameLength = pageName.size();
     if (nameLength > kMaxPath)
         return false;
     // Both values are held to the limit, even when TEMP alone will be used.
     const size_t folderLimit = kMaxPath - nameLength;
-    if (std::strlen(temp) > folderLimit || std::strlen(tmp) > folderLimit)
+    if (temp.size() > folderLimit || tmp.size() > folderLimit)
         return false;
-    const char* folder = temp[0] != '\0' ? temp : tmp;
-    if (folder[0] == '\0')
+    std::wstring composed(!temp.empty() ? temp : tmp);
+    if (composed.empty())
         return false;
-
-    char composed[MAX_PATH + 1] = {};
-    std::strcpy(composed, folder);
     AddBackslash(composed);
-    if (std::strlen(composed) + nameLength > kMaxPath)
+    if (composed.size() + nameLength > kMaxPath)
         return false;
-    std::strcat(composed, pageName);
-    std::strcpy(path, composed);
+    composed += pageName;
+    path = std::move(composed);
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 // The pieces of the local referrer page, the small HTML page through which
 // every web address is opened: its file name, where it goes, its text, and
@@ -11,11 +13,13 @@
 size_t FormatReferrerPageName(char* name);
 
 // The page folder is TEMP, or TMP when TEMP is empty; `temp` and `tmp` are
-// the values as read (empty when unset). Fills `path` (260 characters) with
-// the folder, a backslash unless it ends with one, and `pageName`. False
-// when neither value is usable: either value is longer than 259 characters
-// less the name's length, both are empty, or the path would pass 259.
-bool ComposeReferrerPagePath(const char* temp, const char* tmp, const char* pageName, char* path);
+// the values as read (empty when unset). The page's path is the folder, a
+// backslash unless it ends with one, and `pageName`, whole in UTF-16. False,
+// with `path` untouched, when neither value is usable: either value is
+// longer than 259 units less the name's length, both are empty, or the
+// path would pass 259 units.
+bool ComposeReferrerPagePath(std::wstring_view temp, std::wstring_view tmp, std::wstring_view pageName,
+                             std::wstring& path);
 
 // The page for `address`, titled `pageName`: 30 lines separated by line
 // feeds, no line end after the last. Returns false when it does not fit in

@@ -17,7 +17,7 @@ constexpr char kAboutName[] = "About - BRACKENMOORWORKS";
 
 HWND OpenAbout(Dunewright& program)
 {
-    program.Command(40006);
+    program.Command(IDM_ABOUT);
     return program.WaitDialog(kAboutName);
 }
 
@@ -33,15 +33,15 @@ TEST_F(WebTest, AboutShowsVersionCopyrightAndTheSelectedProductAddress)
     Dunewright program;
     HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(program.Title(about), "Dunewright v1.4.7.4 - About - BRACKENMOORWORKS");
+    EXPECT_EQ(program.Title(about), std::string(dw::kAppVersion) + " - About - BRACKENMOORWORKS");
     EXPECT_EQ(Owner(about), program.Main());
     EXPECT_FALSE(IsWindowEnabled(program.Main())) << "About is modal";
-    EXPECT_EQ(program.TextOf(about, 1030), dw::kAppVersion);
-    EXPECT_EQ(program.TextOf(about, 1031), copyrightNotice);
-    EXPECT_EQ(program.TextOf(about, 1020), productPageAddress);
+    EXPECT_EQ(program.TextOf(about, IDC_ABOUT_VERSION), dw::kAppVersion);
+    EXPECT_EQ(program.TextOf(about, IDC_ABOUT_COPYRIGHT), copyrightNotice);
+    EXPECT_EQ(program.TextOf(about, IDC_ABOUT_ADDRESS), productPageAddress);
     // Both halves of the selection come back in the result; no pointers
     // cross into the program.
-    const DWORD selection = static_cast<DWORD>(SendMessageA(GetDlgItem(about, 1020), EM_GETSEL, 0, 0));
+    const DWORD selection = static_cast<DWORD>(SendMessageA(GetDlgItem(about, IDC_ABOUT_ADDRESS), EM_GETSEL, 0, 0));
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), std::strlen(productPageAddress));
 }
@@ -52,7 +52,7 @@ TEST_F(WebTest, AboutVisitButtonAsksThenOpensTheProductPage)
     HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
 
-    program.CommandTo(about, 1016);
+    program.CommandTo(about, IDC_ABOUT_VISIT);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Visit the Dunewright internet site?");
@@ -60,7 +60,7 @@ TEST_F(WebTest, AboutVisitButtonAsksThenOpensTheProductPage)
     EXPECT_EQ(Owner(box->window), about);
     Answer(program, *box, IDNO);
 
-    ASSERT_TRUE(CommandAndAnswer(program, 1016, IDYES, about));
+    ASSERT_TRUE(CommandAndAnswer(program, IDC_ABOUT_VISIT, IDYES, about));
     const auto targets = Targets(1);
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], PagePath());
@@ -74,7 +74,7 @@ TEST_F(WebTest, AboutDonateButtonOpensDonateCentredOverAboutAndReturnsToIt)
     HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
 
-    program.CommandTo(about, 1017);
+    program.CommandTo(about, IDC_ABOUT_DONATE);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text.rfind("The donation URL...", 0), 0u) << box->text;
@@ -90,6 +90,7 @@ TEST_F(WebTest, AboutDonateButtonOpensDonateCentredOverAboutAndReturnsToIt)
     EXPECT_TRUE(CloseDialog(donate));
     EXPECT_TRUE(dw::WaitUntil([&] { return IsWindowEnabled(about) != FALSE; }));
     EXPECT_TRUE(IsWindow(about));
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(TargetsNow().empty()) << "opening Donate opens no page";
 }
 
@@ -98,10 +99,10 @@ TEST_F(WebTest, AboutClosesOnEnterAndTheCloseBoxButNotOnEscape)
     Dunewright program;
     HWND about = StartAndOpen(program, OpenAbout);
     ASSERT_NE(about, nullptr);
-    HWND edit = GetDlgItem(about, 1020);
+    HWND edit = GetDlgItem(about, IDC_ABOUT_ADDRESS);
 
     dw::PostKey(edit, VK_ESCAPE);
-    Sleep(500);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(IsWindow(about)) << "Escape leaves About open";
 
     dw::PostKey(edit, VK_RETURN);

@@ -22,10 +22,11 @@ bool EndsWith(const std::string& text, const std::string& tail)
 
 std::string CheckedText()
 {
-    return std::string("The donation URL...\n\n'") + donationAddress +
-           "'\n\n... for this software...\n\n'Dunewright v1.4.7.4'\n\n...has been *checked* for correctness (It is "
-           "possible that the URL has been altered by a third party; always check a important URL begins with a "
-           "known domain).\n\nFor better security, please use the donate button that can be found on " +
+    return std::string("The donation URL...\n\n'") + donationAddress + "'\n\n... for this software...\n\n'" +
+           dw::kAppVersion +
+           "'\n\n...has been *checked* for correctness (It is possible that the URL has been altered by a third "
+           "party; always check a important URL begins with a known domain).\n\nFor better security, please use "
+           "the donate button that can be found on " +
            makerSiteAddress + " internet pages.";
 }
 
@@ -33,7 +34,7 @@ std::string CheckedText()
 // before the dialog shows.
 HWND OpenDonate(Dunewright& program)
 {
-    program.Command(40014);
+    program.Command(IDM_DONATE);
     auto box = program.WaitMessageBox();
     EXPECT_TRUE(box);
     if (!box)
@@ -53,17 +54,17 @@ TEST_F(WebTest, DonateShowsTheCheckedAddressSelectedAndTheBitmapButton)
     Dunewright program;
     HWND donate = StartAndOpen(program, OpenDonate);
     ASSERT_NE(donate, nullptr);
-    EXPECT_EQ(program.Title(donate), "Dunewright v1.4.7.4 - Donate - BRACKENMOORWORKS");
+    EXPECT_EQ(program.Title(donate), std::string(dw::kAppVersion) + " - Donate - BRACKENMOORWORKS");
     EXPECT_EQ(Owner(donate), program.Main());
 
-    HWND edit = GetDlgItem(donate, 1016);
-    EXPECT_EQ(program.TextOf(donate, 1016), donationAddress);
+    HWND edit = GetDlgItem(donate, IDC_DONATE_ADDRESS);
+    EXPECT_EQ(program.TextOf(donate, IDC_DONATE_ADDRESS), donationAddress);
     const DWORD selection = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), std::strlen(donationAddress));
     EXPECT_NE(GetWindowLongPtrA(edit, GWL_STYLE) & ES_NOHIDESEL, 0) << "selection shown without focus";
     EXPECT_EQ(GetWindowLongPtrA(edit, GWL_STYLE) & ES_AUTOHSCROLL, 0);
-    EXPECT_NE(SendMessageA(GetDlgItem(donate, 1017), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    EXPECT_NE(SendMessageA(GetDlgItem(donate, IDC_DONATE_BUTTON), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
     EXPECT_TRUE(TargetsNow().empty());
 }
 
@@ -74,12 +75,12 @@ TEST_F(WebTest, DonateButtonChecksEveryTimeThenOpensTheDonationPage)
     ASSERT_NE(donate, nullptr);
 
     for (size_t press = 1; press <= 2; ++press) {
-        program.CommandTo(donate, 1017);
+        program.CommandTo(donate, IDC_DONATE_BUTTON);
         auto box = program.WaitMessageBox();
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text, CheckedText());
         EXPECT_EQ(Owner(box->window), donate);
-        Sleep(300);
+        ASSERT_TRUE(program.Barrier());
         EXPECT_EQ(TargetsNow().size(), press - 1) << "the page opens after the box";
         Answer(program, *box, IDOK);
         const auto targets = Targets(press);
@@ -96,10 +97,10 @@ TEST_F(WebTest, OnlyTheCloseBoxClosesDonateAndEveryOpeningChecksAgain)
     Dunewright program;
     HWND donate = StartAndOpen(program, OpenDonate);
     ASSERT_NE(donate, nullptr);
-    HWND edit = GetDlgItem(donate, 1016);
+    HWND edit = GetDlgItem(donate, IDC_DONATE_ADDRESS);
     dw::PostKey(edit, VK_RETURN);
     dw::PostKey(edit, VK_ESCAPE);
-    Sleep(500);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(IsWindow(donate)) << "neither Enter nor Escape closes Donate";
 
     EXPECT_TRUE(CloseDialog(donate));
@@ -107,7 +108,7 @@ TEST_F(WebTest, OnlyTheCloseBoxClosesDonateAndEveryOpeningChecksAgain)
 
     donate = OpenDonate(program);  // the box again, and the bitmap again
     ASSERT_NE(donate, nullptr);
-    EXPECT_NE(SendMessageA(GetDlgItem(donate, 1017), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    EXPECT_NE(SendMessageA(GetDlgItem(donate, IDC_DONATE_BUTTON), BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
     EXPECT_TRUE(CloseDialog(donate));
     EXPECT_TRUE(program.Running());
 }
@@ -127,7 +128,7 @@ TEST_F(WebTest, AnAlteredDonationAddressIsReportedAndEndsTheProgram)
 
     Dunewright program;
     ASSERT_TRUE(program.StartExe(copy, {}));
-    program.Command(40014);
+    program.Command(IDM_DONATE);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     const std::string site = makerSiteAddress;

@@ -13,9 +13,12 @@ namespace dw {
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
+// The file name field of the common save dialog under Wine.
+constexpr int kSaveAsFileName = 1148;
 
 struct FindData {
     DWORD pid;
+    bool shownOnly;
     std::vector<HWND> found;
 };
 
@@ -24,14 +27,17 @@ BOOL CALLBACK CollectWindows(HWND window, LPARAM data)
     auto* find = reinterpret_cast<FindData*>(data);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == find->pid && IsWindowVisible(window))
+    if (pid == find->pid && (!find->shownOnly || IsWindowVisible(window)))
         find->found.push_back(window);
     return TRUE;
 }
 
-std::vector<HWND> WindowsOf(DWORD pid)
+// The top-level windows of a process: those shown, or all of them (a modal
+// dialog or box is shown only once its modal loop first finds no message
+// waiting).
+std::vector<HWND> WindowsOf(DWORD pid, bool shownOnly = true)
 {
-    FindData find{pid, {}};
+    FindData find{pid, shownOnly, {}};
     EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&find));
     return find.found;
 }
@@ -249,7 +255,7 @@ bool WaitUntil(const std::function<bool()>& done, int ms)
             return true;
         if (GetTickCount64() >= end)
             return false;
-        Sleep(20);
+        Sleep(20);  // polling: the condition is asked again
     }
 }
 
@@ -321,27 +327,42 @@ bool Dunewright::IsEnabled(HWND dialog, int controlId) const
     return IsWindowEnabled(GetDlgItem(dialog, controlId)) != FALSE;
 }
 
+namespace {
+
+// The first message box among `windows` (not the main window).
+std::optional<Box> MessageBoxAmong(const std::vector<HWND>& windows, HWND main)
+{
+    for (HWND w : windows) {
+        // Every box of the program is captioned AppVersion alone; the
+        // dialogs add " - name", and their plain statics also carry the id
+        // 0xFFFF.
+        if (w == main || ClassOf(w) != "#32770" || WindowText(w) != kAppVersion)
+            continue;
+        HWND text = GetDlgItem(w, kMessageBoxTextId);
+        if (text == nullptr)
+            continue;
+        return Box{w, WindowText(text), WindowText(w)};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<Box> Dunewright::WaitMessageBox(int ms)
 {
     std::optional<Box> box;
     WaitUntil(
         [&] {
-            for (HWND w : WindowsOf(pid_)) {
-                // Every box of the program is captioned AppVersion alone; the
-                // dialogs add " - name", and their plain statics also carry
-                // the id 0xFFFF.
-                if (w == main_ || ClassOf(w) != "#32770" || WindowText(w) != kAppVersion)
-                    continue;
-                HWND text = GetDlgItem(w, kMessageBoxTextId);
-                if (text == nullptr)
-                    continue;
-                box = Box{w, WindowText(text), WindowText(w)};
-                return true;
-            }
-            return !Running();
+            box = MessageBoxAmong(WindowsOf(pid_), main_);
+            return box.has_value() || !Running();
         },
         ms);
     return box;
+}
+
+std::optional<Box> Dunewright::OpenMessageBox() const
+{
+    return MessageBoxAmong(WindowsOf(pid_, false), main_);
 }
 
 std::optional<Box> Dunewright::WaitBox(int ms)
@@ -375,7 +396,7 @@ HWND Dunewright::WaitDialog(const std::string& name, int ms)
 std::vector<HWND> Dunewright::OtherWindows() const
 {
     std::vector<HWND> others;
-    for (HWND w : WindowsOf(pid_))
+    for (HWND w : WindowsOf(pid_, false))
         if (w != main_ && ClassOf(w) != "IME" && ClassOf(w) != "tooltips_class32")
             others.push_back(w);
     return others;
@@ -383,7 +404,58 @@ std::vector<HWND> Dunewright::OtherWindows() const
 
 HWND Dunewright::List() const
 {
-    return GetDlgItem(main_, 1019);
+    return GetDlgItem(main_, IDC_MAIN_LIST);
+}
+
+namespace {
+
+// The barrier's marks, left for a moment in the list's hover time.
+std::atomic<unsigned> barrierMarks{0};
+
+}  // namespace
+
+// A message sent from here is served as soon as the UI thread next looks
+// for messages, before the messages posted to it that wait in its queue: a
+// sent WM_NULL alone returned before the posted command was handled about
+// once in ten tries here. So the barrier posts a mark behind them, and asks
+// (sending) until the mark is in: posted messages are handled in order.
+// The mark is a hover time for the list, which only hot tracking uses and
+// the program does not switch on; the list's own is put back after.
+bool Dunewright::Barrier(int ms) const
+{
+    HWND list = List();
+    DWORD_PTR own = 0;
+    if (list == nullptr ||
+        !SendMessageTimeoutW(list, LVM_GETHOVERTIME, 0, 0, SMTO_NORMAL, static_cast<UINT>(ms), &own))
+        return false;
+    DWORD mark = 0;
+    do
+        mark = 0x5EED0000u + (++barrierMarks & 0xFFFFu);
+    while (mark == own);
+    if (!PostMessageW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(mark)))
+        return false;
+    bool stopped = false;
+    const bool reached = WaitUntil(
+        [&] {
+            DWORD_PTR now = 0;
+            if (!SendMessageTimeoutW(list, LVM_GETHOVERTIME, 0, 0, SMTO_NORMAL, static_cast<UINT>(ms), &now))
+                stopped = !IsWindow(list);
+            return stopped || now == mark;
+        },
+        ms);
+    if (!reached || stopped)
+        return false;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(list, LVM_SETHOVERTIME, 0, static_cast<LPARAM>(own), SMTO_NORMAL, static_cast<UINT>(ms),
+                        &result);
+    return true;
+}
+
+bool Dunewright::RefreshStatus()
+{
+    // The program's own timer ticks so, and the program posts the same
+    // itself when a scan ends.
+    return PostMessageW(main_, WM_TIMER, 0, 0) && Barrier();
 }
 
 bool Dunewright::WithRemote(size_t size, const std::function<bool(void* remote)>& use) const
@@ -582,14 +654,14 @@ bool Dunewright::SaveAs(const std::string& path, int ms)
     HWND dialog = WaitDialog("Save As", ms);
     if (dialog == nullptr)
         return false;
-    SetTextOf(dialog, 1148, path);
+    SetTextOf(dialog, kSaveAsFileName, path);
     Press(dialog, IDOK);
     return true;
 }
 
 std::string Dunewright::Status() const
 {
-    return Text(1020);
+    return Text(IDC_MAIN_STATUS_LINE);
 }
 
 bool Dunewright::WaitExit(int ms, DWORD* code)
@@ -655,7 +727,7 @@ bool Dunewright::AnswerScanOptions(const std::function<void(HWND dialog)>& edit,
 
 bool Dunewright::Go(const std::function<void(HWND dialog)>& edit)
 {
-    Command(1026);
+    Command(IDC_MAIN_GO);
     return AnswerScanOptions(edit);
 }
 
@@ -792,17 +864,22 @@ bool Dunewright::StartExe(const std::string& exePath, const Options& options)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     // Seen about once in a few full runs under Wine: the start refused
-    // within milliseconds. It is said, and tried once more.
-    bool started = false;
-    for (int attempt = 0; attempt < 2 && !started; ++attempt) {
-        if (attempt > 0)
-            Sleep(500);
-        started = CreateProcessW(nullptr, wideCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 Wide(workDir_).c_str(), &startup, &info) != FALSE;
-        if (!started)
-            std::fprintf(stderr, "CreateProcess of %s in %s failed: error %lu\n", exePath.c_str(),
-                         workDir_.c_str(), GetLastError());
-    }
+    // within milliseconds. It is said, and tried again until the system
+    // takes it, for up to two seconds.
+    DWORD refusal = 0;
+    const bool started = WaitUntil(
+        [&] {
+            if (CreateProcessW(nullptr, wideCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               Wide(workDir_).c_str(), &startup, &info))
+                return true;
+            const DWORD error = GetLastError();
+            if (error != refusal)
+                std::fprintf(stderr, "CreateProcess of %s in %s failed: error %lu\n", exePath.c_str(),
+                             workDir_.c_str(), error);
+            refusal = error;
+            return false;
+        },
+        2000);
     if (!started)
         return false;
     CloseHandle(info.hThread);

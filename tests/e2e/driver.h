@@ -16,9 +16,13 @@
 #include <string_view>
 #include <vector>
 
+#include "app/version.h"
+#include "res/resource_ids.h"
+
 namespace dw {
 
-inline constexpr char kAppVersion[] = "Dunewright v1.4.7.4";
+// The program's name and version, as its boxes and titles show it.
+inline constexpr auto& kAppVersion = AppVersion;
 
 // Texts cross to the program as UTF-16 (the W messages) and are UTF-8 here:
 // ASCII reads and compares as before, and a name outside the code page
@@ -37,7 +41,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path);
 std::string AcceptanceLine();
 // Deletes the program's registry key, so the next start is a first run.
 void ClearSettings();
-// Polls `done` every 20 ms until it is true or `ms` pass.
+// Polls `done` every 20 ms until it is true or `ms` pass: a wait on a
+// condition, never a pause of its own.
 bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
 
 struct Box {
@@ -102,6 +107,16 @@ public:
     void SetTextOf(HWND dialog, int controlId, const std::string& text);
     // Posts WM_COMMAND for a button or menu item, as a click would.
     void Command(int id) { CommandTo(main_, id); }
+    // Returns once the program's UI thread has handled everything posted to
+    // it before the call: commands, clicks, keys, status ticks. A command
+    // that opened a modal dialog or box counts as handled once its modal
+    // loop runs. False when the program did not get there within `ms` (or
+    // has no main window). The scan worker is another thread: what it does
+    // is seen through the status line (RefreshStatus), not through this.
+    bool Barrier(int ms = 30000) const;
+    // Refreshes the status lines as the program's own timer does, from the
+    // scan's state as it is now, and returns once that is done (Barrier).
+    bool RefreshStatus();
     void CommandTo(HWND dialog, int id);
     // Clicks a check box or radio button of a dialog, as the mouse would
     // (an automatic one toggles, a radio button clears its group).
@@ -113,12 +128,17 @@ public:
     // The next message box of the process: a "#32770" captioned exactly
     // AppVersion, with its text in the static 0xFFFF.
     std::optional<Box> WaitMessageBox(int ms = 10000);
+    // The message box the program has open now, shown or about to be shown
+    // by its modal loop; after a Barrier, none means none was opened.
+    std::optional<Box> OpenMessageBox() const;
     std::optional<Box> WaitBox(int ms = 10000);  // the same, shorter
     // Presses a button (IDOK, IDYES...) of a message box or dialog.
     void Press(HWND dialog, int buttonId);
     // A top-level dialog of the process whose title ends with `name`.
     HWND WaitDialog(const std::string& name, int ms = 10000);
-    // Any visible top-level window of the process other than the main one.
+    // Every top-level window of the process other than the main one, shown
+    // or about to be shown by its modal loop; after a Barrier, none means
+    // that nothing was opened.
     std::vector<HWND> OtherWindows() const;
 
     // The result list, in display order, and its three headers.

@@ -12,7 +12,7 @@ namespace dwtest {
 // File > Exit: the program ends, with exit code 1.
 inline void Exit(dw::Dunewright& program)
 {
-    program.Command(40007);
+    program.Command(IDM_EXIT);
     DWORD code = 0;
     ASSERT_TRUE(program.WaitExit(10000, &code));
     EXPECT_EQ(code, 1u);

@@ -14,12 +14,16 @@ namespace {
 
 using dw::Dunewright;
 
-constexpr int kLinksCommand = 40005;
-constexpr int kProcess = 1010;
-constexpr int kUserDesktop = 1202, kUserStartMenu = 1203, kUserPrograms = 1205, kUserStartup = 1204,
-              kUserQuickLaunch = 1218, kMachineDesktop = 1207, kMachineStartMenu = 1208, kMachinePrograms = 1210,
-              kMachineStartup = 1209, kMachineQuickLaunch = 1216, kCommonDesktop = 1211, kCommonStartMenu = 1213,
-              kCommonPrograms = 1214, kCommonStartup = 1212, kCommonQuickLaunch = 1215;
+constexpr int kLinksCommand = IDM_LINKS;
+constexpr int kProcess = IDC_LINKS_PROCESS;
+constexpr int kUserDesktop = IDC_LINKS_USER_DESKTOP, kUserStartMenu = IDC_LINKS_USER_START_MENU,
+              kUserPrograms = IDC_LINKS_USER_PROGRAMS, kUserStartup = IDC_LINKS_USER_STARTUP,
+              kUserQuickLaunch = IDC_LINKS_USER_QUICK_LAUNCH, kMachineDesktop = IDC_LINKS_MACHINE_DESKTOP,
+              kMachineStartMenu = IDC_LINKS_MACHINE_START_MENU, kMachinePrograms = IDC_LINKS_MACHINE_PROGRAMS,
+              kMachineStartup = IDC_LINKS_MACHINE_STARTUP, kMachineQuickLaunch = IDC_LINKS_MACHINE_QUICK_LAUNCH,
+              kCommonDesktop = IDC_LINKS_COMMON_DESKTOP, kCommonStartMenu = IDC_LINKS_COMMON_START_MENU,
+              kCommonPrograms = IDC_LINKS_COMMON_PROGRAMS, kCommonStartup = IDC_LINKS_COMMON_STARTUP,
+              kCommonQuickLaunch = IDC_LINKS_COMMON_QUICK_LAUNCH;
 constexpr int kAllBoxes[] = {kUserDesktop,        kUserStartMenu,    kUserPrograms,       kUserStartup,
                              kUserQuickLaunch,    kMachineDesktop,   kMachineStartMenu,   kMachinePrograms,
                              kMachineStartup,     kMachineQuickLaunch, kCommonDesktop,    kCommonStartMenu,
@@ -157,8 +161,8 @@ TEST_F(LinksDialogTest, ProcessCreatesTheShortcutAndDeletesItWhenUnchecked)
 
     HWND dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(program_.Title(dialog), "Dunewright v1.4.7.4 - Links - BRACKENMOORWORKS");
-    EXPECT_EQ(program_.TextOf(dialog, 1030), "Dunewright v1.4.7.4");
+    EXPECT_EQ(program_.Title(dialog), std::string(dw::kAppVersion) + " - Links - BRACKENMOORWORKS");
+    EXPECT_EQ(program_.TextOf(dialog, IDC_LINKS_VERSION), dw::kAppVersion);
     for (int id : kAllBoxes) {
         SCOPED_TRACE(id);
         const bool offered = id == kUserDesktop || id == kUserQuickLaunch || id == kCommonDesktop;
@@ -182,15 +186,15 @@ TEST_F(LinksDialogTest, ProcessCreatesTheShortcutAndDeletesItWhenUnchecked)
         EXPECT_EQ(content.workingDirectory, ExeFolder());
         EXPECT_EQ(content.icon, dw::ExePath());
         EXPECT_EQ(content.iconIndex, 0);
-        EXPECT_EQ(content.description, "Dunewright v1.4.7.4");
+        EXPECT_EQ(content.description, dw::kAppVersion);
     }
 
     // No at the question changes nothing and shows nothing more.
     program_.SetChecked(dialog, kUserDesktop, false);
     program_.CommandTo(dialog, kProcess);
     ASSERT_TRUE(program_.Answer("Process the specified links?", IDNO));
-    Sleep(500);
-    EXPECT_FALSE(program_.WaitMessageBox(300).has_value());
+    ASSERT_TRUE(program_.Barrier());
+    EXPECT_FALSE(program_.OpenMessageBox().has_value());
     EXPECT_TRUE(Exists(desktop + kLinkName));
 
     Process(dialog);
@@ -253,7 +257,7 @@ TEST_F(LinksDialogTest, AShortcutElsewhereIsOverwrittenOnlyAfterAskingAndDeleted
     EXPECT_TRUE(ShowsChecked(dialog, kUserDesktop, true));
     const LinkContent replaced = ReadLink(desktop + kLinkName);
     EXPECT_EQ(replaced.target, dw::ExePath());
-    EXPECT_EQ(replaced.description, "Dunewright v1.4.7.4");
+    EXPECT_EQ(replaced.description, dw::kAppVersion);
 
     // A shortcut that already points here is rewritten without a question.
     Process(dialog);

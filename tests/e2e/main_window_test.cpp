@@ -17,15 +17,6 @@ namespace {
 
 using dw::Dunewright;
 
-enum : int {
-    kList = 1019,
-    kFolderField = 1025,
-    kGo = 1026,
-    kStop = 1027,
-    kBrowse = 1028,
-    kScanLimitSize = 1028,  // in Scan Options
-};
-
 std::string ExeFolder()
 {
     std::string path = dw::ExePath();
@@ -44,14 +35,14 @@ TEST(MainWindow, FirstStartShowsTitleFolderStatusAndCounts)
     dw::ClearSettings();
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    EXPECT_EQ(program.Title(program.Main()), "Dunewright v1.4.7.4 - Main - BRACKENMOORWORKS");
-    EXPECT_EQ(program.Text(1025), ExeFolder());
+    EXPECT_EQ(program.Title(program.Main()), std::string(dw::kAppVersion) + " - Main - BRACKENMOORWORKS");
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), ExeFolder());
     EXPECT_TRUE(dw::WaitUntil([&] { return program.Status() == "No data."; }));
-    EXPECT_EQ(program.Text(1023), ExeFolder());
-    const LONG_PTR pathStyle = GetWindowLongPtrA(GetDlgItem(program.Main(), 1023), GWL_STYLE);
+    EXPECT_EQ(program.Text(IDC_MAIN_PATH_LINE), ExeFolder());
+    const LONG_PTR pathStyle = GetWindowLongPtrA(GetDlgItem(program.Main(), IDC_MAIN_PATH_LINE), GWL_STYLE);
     EXPECT_EQ(pathStyle & (WS_GROUP | SS_NOPREFIX), WS_GROUP | SS_NOPREFIX);
-    EXPECT_EQ(program.Text(1021), "0 Files Assessed.");
-    EXPECT_EQ(program.Text(1022), "0 Folders Assessed [of 0].");
+    EXPECT_EQ(program.Text(IDC_MAIN_FILES_LINE), "0 Files Assessed.");
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDERS_LINE), "0 Folders Assessed [of 0].");
     const auto headers = program.Headers();
     EXPECT_EQ(headers[0], "^ Folder");
     EXPECT_EQ(headers[1], "Branch [MB]");
@@ -82,7 +73,7 @@ TEST(MainWindow, MenusHoldTheirItems)
     ASSERT_NE(GetMenu(program.Main()), nullptr);
     HMODULE exe = LoadLibraryExA(dw::ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
-    HMENU bar = LoadMenuA(exe, MAKEINTRESOURCEA(107));
+    HMENU bar = LoadMenuA(exe, MAKEINTRESOURCEA(IDR_MAIN_MENU));
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(GetMenuItemCount(bar), 3);
     EXPECT_EQ(MenuText(bar, 0), "File");
@@ -92,21 +83,21 @@ TEST(MainWindow, MenusHoldTheirItems)
     HMENU file = GetSubMenu(bar, 0);
     ASSERT_EQ(GetMenuItemCount(file), 3);
     EXPECT_EQ(MenuText(file, 0), "Save Report");
-    EXPECT_EQ(GetMenuItemID(file, 0), 40010u);
+    EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(IDM_SAVE_REPORT));
     EXPECT_EQ(GetMenuItemID(file, 1), 0u);  // separator
     EXPECT_EQ(MenuText(file, 2), "Exit");
-    EXPECT_EQ(GetMenuItemID(file, 2), 40007u);
+    EXPECT_EQ(GetMenuItemID(file, 2), static_cast<UINT>(IDM_EXIT));
 
     HMENU own = GetSubMenu(bar, 1);
     ASSERT_EQ(GetMenuItemCount(own), 1);
     EXPECT_EQ(MenuText(own, 0), "Options");
-    EXPECT_EQ(GetMenuItemID(own, 0), 40009u);
+    EXPECT_EQ(GetMenuItemID(own, 0), static_cast<UINT>(IDM_OPTIONS));
 
     HMENU common = GetSubMenu(bar, 2);
     const char* texts[] = {"About", "Create && Delete Links", "Explore Containing folder",
                            "Internet Update Check (HTML)", "Make a Donation to BrackenmoorWorks",
                            "Visit Dunewright Internet Site"};
-    const UINT ids[] = {40006, 40005, 40008, 40017, 40014, 40012};
+    const UINT ids[] = {IDM_ABOUT, IDM_LINKS, IDM_EXPLORE_CONTAINING, IDM_UPDATE_CHECK, IDM_DONATE, IDM_VISIT_SITE};
     ASSERT_EQ(GetMenuItemCount(common), 6);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(MenuText(common, i), texts[i]);
@@ -115,13 +106,15 @@ TEST(MainWindow, MenusHoldTheirItems)
     DestroyMenu(bar);
 
     // The list's context menu.
-    HMENU context = LoadMenuA(exe, MAKEINTRESOURCEA(105));
+    HMENU context = LoadMenuA(exe, MAKEINTRESOURCEA(IDR_LIST_MENU));
     ASSERT_NE(context, nullptr);
     EXPECT_EQ(MenuText(context, 0), "MENU_LV");
     HMENU popup = GetSubMenu(context, 0);
     const char* rowTexts[] = {"Dunewright", "", "Browse From Here", "Copy Folder Name", "Explore From Here",
                               "Go From Here"};
-    const UINT rowIds[] = {40011, 0, 40004, 40015, 40002, 40001};
+    const UINT rowIds[] = {IDM_LIST_TITLE,        0,
+                           IDM_BROWSE_FROM_HERE,  IDM_COPY_FOLDER_NAME,
+                           IDM_EXPLORE_FROM_HERE, IDM_GO_FROM_HERE};
     ASSERT_EQ(GetMenuItemCount(popup), 6);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(MenuText(popup, i), rowTexts[i]);
@@ -145,7 +138,7 @@ TEST(MainWindow, CloseBoxAndExitEndWithCodeOne)
     {
         Dunewright program;
         ASSERT_TRUE(program.Start());
-        program.Command(40007);
+        program.Command(IDM_EXIT);
         DWORD code = 0;
         ASSERT_TRUE(program.WaitExit(10000, &code));
         EXPECT_EQ(code, 1u);
@@ -167,25 +160,10 @@ TEST(MainWindow, SecondInstanceExitsAtOnceWithCodeZero)
     EXPECT_TRUE(first.Running());
 
     // Once the first has gone, a new start runs normally.
-    first.Command(40007);
+    first.Command(IDM_EXIT);
     ASSERT_TRUE(first.WaitExit(10000, &code));
     Dunewright third;
     EXPECT_TRUE(third.Start());
-}
-
-TEST(MainWindow, RowCommandsWithoutSelectionDoNothing)
-{
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    const std::string folder = program.Text(1025);
-    for (int id : {40015, 40001, 40002, 40004, 40011})
-        program.Command(id);
-    // A right click on the empty list would open the menu; its commands
-    // need a row, so nothing may appear and nothing may change.
-    Sleep(500);
-    EXPECT_TRUE(program.Running());
-    EXPECT_TRUE(program.OtherWindows().empty());
-    EXPECT_EQ(program.Text(1025), folder);
 }
 
 struct ListWidths {
@@ -226,7 +204,7 @@ TEST(MainWindow, ResizingFitsTheFolderColumnUntilTheUserDragsIt)
     Dunewright program;
     ASSERT_TRUE(program.Start());
     HWND main = program.Main();
-    HWND list = GetDlgItem(main, kList);
+    HWND list = GetDlgItem(main, IDC_MAIN_LIST);
     EXPECT_TRUE(ColumnsFit(list));
 
     SetWindowPos(main, nullptr, 0, 0, 1200, 700, SWP_NOMOVE | SWP_NOZORDER);
@@ -244,13 +222,13 @@ TEST(MainWindow, ResizingFitsTheFolderColumnUntilTheUserDragsIt)
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 1500);
     SetWindowPos(main, nullptr, 0, 0, 1100, 600, SWP_NOMOVE | SWP_NOZORDER);
     ASSERT_TRUE(dw::WaitUntil([&] { return Widths(list).client > 1000; }));
-    Sleep(300);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_EQ(program.FolderColumnWidth(), 1500);
 
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, 400);
     ShowWindow(main, SW_MINIMIZE);
     ASSERT_TRUE(dw::WaitUntil([&] { return IsIconic(main) != FALSE; }));
-    Sleep(300);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_EQ(program.FolderColumnWidth(), 400);
 }
 
@@ -271,8 +249,8 @@ std::string BuildNumberedTree(int count)
 // A scan of `root` with every folder listed (no size limit).
 bool ScanAll(Dunewright& program, const std::string& root)
 {
-    program.SetText(kFolderField, root);
-    return program.Go([&](HWND dialog) { program.SetChecked(dialog, kScanLimitSize, false); }) &&
+    program.SetText(IDC_MAIN_FOLDER, root);
+    return program.Go([&](HWND dialog) { program.SetChecked(dialog, IDC_SCANOPT_LIMIT_SIZE, false); }) &&
            program.WaitScanEnd() && program.Status() == "Done [Complete].";
 }
 
@@ -284,7 +262,7 @@ TEST(MainWindow, NoHorizontalScrollBarAtTheDefaultSize)
     const std::string root = BuildNumberedTree(40);
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    HWND list = GetDlgItem(program.Main(), kList);
+    HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST);
     EXPECT_FALSE(GetWindowLongPtrA(list, GWL_STYLE) & WS_HSCROLL);
     EXPECT_TRUE(ColumnsFit(list));
     ASSERT_TRUE(ScanAll(program, root));
@@ -302,7 +280,7 @@ TEST(MainWindow, MadeSmallItKeepsEveryControlWhole)
     ASSERT_TRUE(program.Start());
     HWND main = program.Main();
     SetWindowPos(main, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
-    Sleep(300);
+    ASSERT_TRUE(program.Barrier());
     RECT client{};
     GetClientRect(main, &client);
     MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
@@ -318,7 +296,7 @@ TEST(MainWindow, MadeSmallItKeepsEveryControlWhole)
         ++controls;
     }
     EXPECT_EQ(controls, 11);
-    EXPECT_GE(SendMessageA(GetDlgItem(main, kList), LVM_GETCOUNTPERPAGE, 0, 0), 3);
+    EXPECT_GE(SendMessageA(GetDlgItem(main, IDC_MAIN_LIST), LVM_GETCOUNTPERPAGE, 0, 0), 3);
 }
 
 // A row selected in view stays in view when a click on "Branch [MB]" takes
@@ -331,7 +309,7 @@ TEST(MainWindow, ASelectedRowInViewStaysInViewAfterABranchClick)
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(ScanAll(program, root));
     ASSERT_EQ(program.RowCount(), 61);
-    HWND list = GetDlgItem(program.Main(), kList);
+    HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST);
     ASSERT_TRUE(program.ClickRow(3));
     ASSERT_EQ(program.Rows()[3].folder, root + "\\f02");
     program.ClickHeader(1);
@@ -354,19 +332,19 @@ TEST(MainWindow, TabAndShiftTabMoveBetweenTheControls)
     ASSERT_TRUE(program.Start());
     HWND main = program.Main();
     ASSERT_TRUE(program.BringToFront());
-    HWND field = GetDlgItem(main, kFolderField);
+    HWND field = GetDlgItem(main, IDC_MAIN_FOLDER);
     PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Focus() == field; }, 5000));
-    for (int id : {kBrowse, kGo, kStop, kList, kFolderField}) {
+    for (int id : {IDC_MAIN_BROWSE, IDC_MAIN_GO, IDC_MAIN_STOP, IDC_MAIN_LIST, IDC_MAIN_FOLDER}) {
         ASSERT_TRUE(dw::TypeKey(VK_TAB));
         EXPECT_TRUE(dw::WaitUntil([&] { return program.Focus() == GetDlgItem(main, id); }, 3000)) << id;
     }
-    for (int id : {kList, kStop, kGo}) {
+    for (int id : {IDC_MAIN_LIST, IDC_MAIN_STOP, IDC_MAIN_GO}) {
         ASSERT_TRUE(dw::TypeKey(VK_TAB, VK_SHIFT));
         EXPECT_TRUE(dw::WaitUntil([&] { return program.Focus() == GetDlgItem(main, id); }, 3000)) << id;
     }
-    Sleep(300);
+    ASSERT_TRUE(program.RefreshStatus());
     EXPECT_TRUE(program.OtherWindows().empty());
     EXPECT_EQ(program.Status(), "No data.");
 }
@@ -377,9 +355,9 @@ TEST(MainWindow, EnterInTheFolderFieldAsksForOneScan)
 {
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    program.SetText(kFolderField, dw::MakeTempDir("enter"));
+    program.SetText(IDC_MAIN_FOLDER, dw::MakeTempDir("enter"));
     ASSERT_TRUE(program.BringToFront());
-    HWND field = GetDlgItem(program.Main(), kFolderField);
+    HWND field = GetDlgItem(program.Main(), IDC_MAIN_FOLDER);
     PostMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageA(field, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Focus() == field; }, 5000));
@@ -388,7 +366,8 @@ TEST(MainWindow, EnterInTheFolderFieldAsksForOneScan)
     ASSERT_NE(dialog, nullptr);
     program.Press(dialog, IDCANCEL);
     ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 5000));
-    EXPECT_EQ(program.WaitDialog("Scan Options - BRACKENMOORWORKS", 1500), nullptr);
+    ASSERT_TRUE(program.RefreshStatus());
+    EXPECT_TRUE(program.OtherWindows().empty());
     EXPECT_EQ(program.Status(), "No data.");
 }
 
@@ -462,21 +441,21 @@ TEST(MainWindow, BrowseThenOkLeavesTheFolderFieldAsItWas)
     Dunewright program;
     ASSERT_TRUE(program.Start());
     for (const std::string& field : {five, named}) {
-        program.SetText(kFolderField, field);
-        program.Command(kBrowse);
+        program.SetText(IDC_MAIN_FOLDER, field);
+        program.Command(IDC_MAIN_BROWSE);
         ASSERT_TRUE(PressOkInFolderBrowser(program));
-        Sleep(300);
-        EXPECT_EQ(program.Text(kFolderField), field);
+        ASSERT_TRUE(program.Barrier());
+        EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), field);
     }
 
-    program.Command(40009);
+    program.Command(IDM_OPTIONS);
     HWND options = program.WaitDialog("Options - BRACKENMOORWORKS");
     ASSERT_NE(options, nullptr);
-    program.SetTextOf(options, 1034, five);
-    program.CommandTo(options, 1033);
+    program.SetTextOf(options, IDC_OPTIONS_FOLDER, five);
+    program.CommandTo(options, IDC_OPTIONS_BROWSE);
     ASSERT_TRUE(PressOkInFolderBrowser(program));
-    Sleep(300);
-    EXPECT_EQ(program.TextOf(options, 1034), five);
+    ASSERT_TRUE(program.Barrier());
+    EXPECT_EQ(program.TextOf(options, IDC_OPTIONS_FOLDER), five);
     program.Press(options, IDCANCEL);
     ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(options); }));
 
@@ -484,21 +463,10 @@ TEST(MainWindow, BrowseThenOkLeavesTheFolderFieldAsItWas)
     ASSERT_EQ(program.RowCount(), 2);
     ASSERT_EQ(program.Rows()[1].folder, named);
     ASSERT_TRUE(program.ClickRow(1));
-    program.Command(40004);
+    program.Command(IDM_BROWSE_FROM_HERE);
     ASSERT_TRUE(PressOkInFolderBrowser(program));
-    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(kFolderField) == named; })) << program.Text(kFolderField);
-
-}
-
-TEST(MainWindow, StopWithoutAScanDoesNothing)
-{
-    Dunewright program;
-    ASSERT_TRUE(program.Start());
-    program.Command(1027);
-    Sleep(300);
-    EXPECT_TRUE(program.Running());
-    EXPECT_TRUE(program.OtherWindows().empty());
-    EXPECT_EQ(program.Status(), "No data.");
+    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(IDC_MAIN_FOLDER) == named; }))
+        << program.Text(IDC_MAIN_FOLDER);
 }
 
 }  // namespace

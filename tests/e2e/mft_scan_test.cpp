@@ -21,9 +21,6 @@ namespace {
 using dw::Dunewright;
 using dw::Row;
 
-constexpr int kFolderField = 1025;
-constexpr int kScanLimitSize = 1028;
-constexpr int kSaveReport = 40010;
 constexpr char kUnsavedQuestion[] = "You have unsaved data that will be lost if you continue.\n\nContinue?";
 
 // A drive of the images, or '\0' when they are not mounted.
@@ -42,8 +39,8 @@ char Drive(const char* variable)
 // about the last scan's rows with Yes.
 void ScanEveryFolder(Dunewright& program, const std::string& root, bool unsaved = false)
 {
-    program.SetText(kFolderField, root);
-    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, kScanLimitSize, false); }));
+    program.SetText(IDC_MAIN_FOLDER, root);
+    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, IDC_SCANOPT_LIMIT_SIZE, false); }));
     if (unsaved) {
         ASSERT_TRUE(program.Answer(kUnsavedQuestion, IDYES));
     }
@@ -65,7 +62,7 @@ std::string WithDrive(std::string text, char from, char to)
 // but for the two lines that say when, with drive `from` named `to`.
 std::vector<std::string> ReportLines(Dunewright& program, const std::string& path, char from, char to)
 {
-    program.Command(kSaveReport);
+    program.Command(IDM_SAVE_REPORT);
     HWND options = program.WaitDialog("Save Options - BRACKENMOORWORKS");
     EXPECT_NE(options, nullptr);
     if (options == nullptr)

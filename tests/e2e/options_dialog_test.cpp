@@ -17,18 +17,19 @@ TEST(OptionsDialog, OkStoresTheFolderForTheNextStart)
     {
         Dunewright program;
         ASSERT_TRUE(program.Start());
-        shownFolder = program.Text(1025);
-        program.Command(40009);
+        shownFolder = program.Text(IDC_MAIN_FOLDER);
+        program.Command(IDM_OPTIONS);
         HWND dialog = program.WaitDialog("Options - BRACKENMOORWORKS");
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(program.Title(dialog), "Dunewright v1.4.7.4 - Options - BRACKENMOORWORKS");
-        EXPECT_EQ(program.TextOf(dialog, 1034), "");
-        program.SetTextOf(dialog, 1034, "  " + folder + " \t");
+        EXPECT_EQ(program.Title(dialog), std::string(dw::kAppVersion) + " - Options - BRACKENMOORWORKS");
+        EXPECT_EQ(program.TextOf(dialog, IDC_OPTIONS_FOLDER), "");
+        program.SetTextOf(dialog, IDC_OPTIONS_FOLDER, "  " + folder + " \t");
         program.Press(dialog, IDOK);
         ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(dialog); }));
-        EXPECT_FALSE(program.WaitBox(300).has_value());
+        ASSERT_TRUE(program.Barrier());
+        EXPECT_TRUE(program.OtherWindows().empty());
         // The running window keeps its folder.
-        EXPECT_EQ(program.Text(1025), shownFolder);
+        EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), shownFolder);
         Exit(program);
     }
     const auto stored = dw::ReadSetting("DefaultFolder");
@@ -37,11 +38,11 @@ TEST(OptionsDialog, OkStoresTheFolderForTheNextStart)
 
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    EXPECT_EQ(program.Text(1025), folder + "\\");
-    program.Command(40009);
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), folder + "\\");
+    program.Command(IDM_OPTIONS);
     HWND dialog = program.WaitDialog("Options - BRACKENMOORWORKS");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(program.TextOf(dialog, 1034), folder + "\\");
+    EXPECT_EQ(program.TextOf(dialog, IDC_OPTIONS_FOLDER), folder + "\\");
     program.Press(dialog, IDCANCEL);
 }
 
@@ -52,17 +53,18 @@ TEST(OptionsDialog, CancelAndTheCloseBoxChangeNothingAndAskNothing)
     Dunewright program;
     ASSERT_TRUE(program.Start());
     for (int way = 0; way < 2; ++way) {
-        program.Command(40009);
+        program.Command(IDM_OPTIONS);
         HWND dialog = program.WaitDialog("Options - BRACKENMOORWORKS");
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(program.TextOf(dialog, 1034), "C:\\windows\\");
-        program.SetTextOf(dialog, 1034, "C:\\elsewhere");
+        EXPECT_EQ(program.TextOf(dialog, IDC_OPTIONS_FOLDER), "C:\\windows\\");
+        program.SetTextOf(dialog, IDC_OPTIONS_FOLDER, "C:\\elsewhere");
         if (way == 0)
             program.Press(dialog, IDCANCEL);
         else
             PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(dialog); }));
-        EXPECT_FALSE(program.WaitBox(300).has_value());
+        ASSERT_TRUE(program.Barrier());
+        EXPECT_TRUE(program.OtherWindows().empty());
     }
     Exit(program);
     EXPECT_EQ(dw::ReadSetting("DefaultFolder")->bytes, "C:\\windows\\");

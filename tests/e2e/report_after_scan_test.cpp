@@ -18,25 +18,25 @@ using dw::Dunewright;
 using dw::Row;
 
 constexpr long long MB = 1048576;
-constexpr int kFolderField = 1025;
+constexpr int kFolderField = IDC_MAIN_FOLDER;
 constexpr char kUnsavedQuestion[] = "You have unsaved data that will be lost if you continue.\n\nContinue?";
 
 enum : int {
     // Scan Options
-    kScanLimitSize = 1028,
-    kScanLimitDepth = 1031,
-    kScanDepth = 1032,
-    kScanFind = 1033,
-    kScanDisclude = 1052,
-    kScanFindText = 1034,
-    kScanDontCount = 1036,
+    kScanLimitSize = IDC_SCANOPT_LIMIT_SIZE,
+    kScanLimitDepth = IDC_SCANOPT_LIMIT_DEPTH,
+    kScanDepth = IDC_SCANOPT_DEPTH,
+    kScanFind = IDC_SCANOPT_FIND,
+    kScanDisclude = IDC_SCANOPT_DISCLUDE,
+    kScanFindText = IDC_SCANOPT_FIND_TEXT,
+    kScanDontCount = IDC_SCANOPT_DONT_COUNT,
     // Save Report Options
-    kLimitSize = 1036,
-    kLimitDepth = 1035,
-    kDepth = 1038,
-    kFind = 1044,
-    kDisclude = 1050,
-    kFindText = 1045,
+    kLimitSize = IDC_SAVEOPT_LIMIT_SIZE,
+    kLimitDepth = IDC_SAVEOPT_LIMIT_DEPTH,
+    kDepth = IDC_SAVEOPT_DEPTH,
+    kFind = IDC_SAVEOPT_FIND,
+    kDisclude = IDC_SAVEOPT_DISCLUDE,
+    kFindText = IDC_SAVEOPT_FIND_TEXT,
 };
 
 std::string ComputerName()
@@ -127,8 +127,8 @@ void ExpectReport(const std::string& path, const Expected& e)
     const auto bytes = dw::ReadFileBytes(path);
     ASSERT_TRUE(bytes.has_value()) << path;
     const auto lines = dw::CrLfLines(*bytes);
-    std::vector<std::string> want = {"Dunewright v1.4.7.4", "", makerSiteAddress, copyrightNotice, "", "",
-                                     "START OF REPORT.",    "", "<saved>",        "<data>",        ""};
+    std::vector<std::string> want = {dw::kAppVersion,    "", makerSiteAddress, copyrightNotice, "", "",
+                                     "START OF REPORT.", "", "<saved>",        "<data>",        ""};
     want.push_back("Assessing '" + e.root + "'.");
     want.push_back("Assessed from '" + ComputerName() + "'.");
     want.insert(want.end(), e.outcome.begin(), e.outcome.end());
@@ -179,10 +179,11 @@ std::function<void(HWND)> ListEverything(Dunewright& program)
 // dialog, which `edit` sets; then the save dialog and "Open?" answered No.
 void SaveReport(Dunewright& program, const std::string& path, const std::function<void(HWND)>& edit = {})
 {
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     HWND options = program.WaitDialog("Save Options - BRACKENMOORWORKS");
     ASSERT_NE(options, nullptr);
-    EXPECT_FALSE(program.WaitBox(100).has_value());
+    ASSERT_TRUE(program.Barrier());
+    EXPECT_FALSE(program.OpenMessageBox().has_value());
     if (edit)
         edit(options);
     program.Press(options, IDOK);
@@ -321,7 +322,7 @@ TEST_F(ReportAfterScan, AStoppedScanIsSavedAfterAskingAndCarriesItsNote)
         program.Click(dialog, kScanDontCount);
     }));
     ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() > 0; }, 30000));
-    program.Command(1027);
+    program.Command(IDC_MAIN_STOP);
     ASSERT_TRUE(program.Answer("Stop the current scan?", IDYES));
     ASSERT_TRUE(program.WaitScanEnd(10000));
     ASSERT_EQ(program.Status(), "Stopped [Incomplete].");
@@ -329,7 +330,7 @@ TEST_F(ReportAfterScan, AStoppedScanIsSavedAfterAskingAndCarriesItsNote)
     ASSERT_LT(rows.size(), 10101u);
 
     const std::string path = dw::MakeTempDir("report") + "\\stopped.txt";
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     ASSERT_TRUE(program.Answer("The current data is incomplete.\n\nSave anyway?", IDYES));
     HWND options = program.WaitDialog("Save Options - BRACKENMOORWORKS");
     ASSERT_NE(options, nullptr);
@@ -356,7 +357,7 @@ TEST_F(ReportAfterScan, AReportThatCouldNotBeWrittenLeavesTheDataUnsaved)
     HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     HWND options = program.WaitDialog("Save Options - BRACKENMOORWORKS");
     ASSERT_NE(options, nullptr);
     program.Press(options, IDOK);
@@ -369,7 +370,7 @@ TEST_F(ReportAfterScan, AReportThatCouldNotBeWrittenLeavesTheDataUnsaved)
     // Still unsaved: closing asks, and No keeps the window and its list.
     PostMessageA(program.Main(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.Answer(kUnsavedQuestion, IDNO));
-    Sleep(300);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(program.Running());
     EXPECT_EQ(program.Rows(), tree.rows);
     PostMessageA(program.Main(), WM_CLOSE, 0, 0);

@@ -10,27 +10,27 @@ namespace {
 using dw::Dunewright;
 using dwtest::Exit;
 
-constexpr char kTitle[] = "Dunewright v1.4.7.4 - Save Options - BRACKENMOORWORKS";
+const std::string kTitle = std::string(dw::kAppVersion) + " - Save Options - BRACKENMOORWORKS";
 constexpr char kQuestion[] = "Do you want to save the changes you made to the Save Options?";
 
 enum : int {
-    kSizeHelp = 1041,
-    kLimitSize = 1036,
-    kSize = 1037,
-    kDepthHelp = 1042,
-    kLimitDepth = 1035,
-    kDepth = 1038,
-    kFindHelp = 1043,
-    kFind = 1044,
-    kInclude = 1049,
-    kDisclude = 1050,
-    kFindText = 1045,
+    kSizeHelp = IDC_SAVEOPT_SIZE_HELP,
+    kLimitSize = IDC_SAVEOPT_LIMIT_SIZE,
+    kSize = IDC_SAVEOPT_SIZE,
+    kDepthHelp = IDC_SAVEOPT_DEPTH_HELP,
+    kLimitDepth = IDC_SAVEOPT_LIMIT_DEPTH,
+    kDepth = IDC_SAVEOPT_DEPTH,
+    kFindHelp = IDC_SAVEOPT_FIND_HELP,
+    kFind = IDC_SAVEOPT_FIND,
+    kInclude = IDC_SAVEOPT_INCLUDE,
+    kDisclude = IDC_SAVEOPT_DISCLUDE,
+    kFindText = IDC_SAVEOPT_FIND_TEXT,
 };
 
 // Save Report before any scan: the incomplete-data question, then the dialog.
 HWND OpenSaveOptions(Dunewright& program)
 {
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     auto box = program.WaitBox();
     if (!box)
         return nullptr;
@@ -65,8 +65,7 @@ const Shown kDefaults{false, false, false, true, false, "10", "1000", "*?*"};
 void ExpectClosedWithoutReport(Dunewright& program, HWND dialog)
 {
     EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(dialog); }, 5000));
-    EXPECT_EQ(program.WaitDialog("Save As", 700), nullptr);
-    EXPECT_FALSE(program.WaitBox(200).has_value());
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(program.OtherWindows().empty());
 }
 
@@ -237,6 +236,7 @@ TEST_F(SaveOptionsDialog, HelpButtonsExplainAndLeaveTheDialogAsItWas)
         EXPECT_EQ(GetWindow(box->window, GW_OWNER), dialog);
         program.Press(box->window, IDOK);
         ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(box->window); }, 5000));
+        ASSERT_TRUE(program.Barrier());
         EXPECT_TRUE(IsWindow(dialog));
         EXPECT_EQ(Read(program, dialog), before);
     }

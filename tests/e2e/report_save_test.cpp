@@ -36,7 +36,7 @@ std::string UtcLine(const char* label, time_t at)
 // question answered Yes and the options taken with OK.
 bool ReachSaveDialog(Dunewright& program)
 {
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     auto box = program.WaitBox();
     if (!box || box->text != "The current data is incomplete.\n\nSave anyway?")
         return false;
@@ -70,14 +70,14 @@ protected:
 TEST_F(SaveReport, BeforeAnyScanNoToTheFirstQuestionStopsEverything)
 {
     ASSERT_TRUE(program.Start());
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     auto box = program.WaitBox();
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, "The current data is incomplete.\n\nSave anyway?");
     EXPECT_EQ(box->caption, dw::kAppVersion);
     EXPECT_EQ(GetWindow(box->window, GW_OWNER), program.Main());
     program.Press(box->window, IDNO);
-    EXPECT_EQ(program.WaitDialog("Save Options - BRACKENMOORWORKS", 1000), nullptr);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(program.OtherWindows().empty());
 }
 
@@ -103,7 +103,7 @@ TEST_F(SaveReport, BeforeAnyScanWritesTheNoDataReport)
     ASSERT_TRUE(bytes.has_value());
     const auto lines = dw::CrLfLines(*bytes);
     const std::vector<std::string> expected = {
-        "Dunewright v1.4.7.4",
+        dw::kAppVersion,
         "",
         makerSiteAddress,
         copyrightNotice,
@@ -156,7 +156,8 @@ TEST_F(SaveReport, AnExistingFileIsOverwrittenOnlyAfterAsking)
     ASSERT_TRUE(ReachSaveDialog(program));
     ASSERT_TRUE(program.SaveAs(path));
     ASSERT_TRUE(AnswerBox(program, "File already exists.\n\nOverwrite?", IDNO));
-    EXPECT_FALSE(program.WaitBox(700).has_value());
+    ASSERT_TRUE(program.Barrier());
+    EXPECT_TRUE(program.OtherWindows().empty());
     EXPECT_EQ(dw::ReadFileBytes(path), "older contents");
 
     ASSERT_TRUE(ReachSaveDialog(program));
@@ -165,7 +166,7 @@ TEST_F(SaveReport, AnExistingFileIsOverwrittenOnlyAfterAsking)
     ASSERT_TRUE(AnswerBox(program, "Data saved to '" + path + "'.\n\nOpen?", IDNO));
     const auto bytes = dw::ReadFileBytes(path);
     ASSERT_TRUE(bytes.has_value());
-    EXPECT_EQ(bytes->rfind("Dunewright v1.4.7.4\r\n", 0), 0u);
+    EXPECT_EQ(bytes->rfind(std::string(dw::kAppVersion) + "\r\n", 0), 0u);
     EXPECT_NE(bytes->find("\r\nEND OF REPORT.\r\n"), std::string::npos);
 }
 
@@ -194,7 +195,8 @@ TEST_F(SaveReport, AFileThatCannotBeOpenedForWritingIsReported)
     ASSERT_TRUE(program.SaveAs(path));
     ASSERT_TRUE(AnswerBox(program, "File already exists.\n\nOverwrite?", IDYES));
     ASSERT_TRUE(AnswerBox(program, "ERROR: Could not open file for writing.", IDOK));
-    EXPECT_FALSE(program.WaitBox(700).has_value());
+    ASSERT_TRUE(program.Barrier());
+    EXPECT_TRUE(program.OtherWindows().empty());
     CloseHandle(held);
     EXPECT_EQ(dw::ReadFileBytes(path), "in use");
 }

@@ -17,12 +17,6 @@ namespace {
 
 using dw::Dunewright;
 
-constexpr int kFolderField = 1025;
-constexpr int kStop = 1027;
-constexpr int kList = 1019;
-constexpr int kCopyFolderName = 40015;
-constexpr int kDontCount = 1036;  // Scan Options
-
 // root, root\a (12 MB), root\b (11 MB), root\c (13 MB).
 std::string BuildTree()
 {
@@ -43,7 +37,7 @@ bool Scan(Dunewright& program, const std::string& root)
     dw::ClearSettings();
     if (!program.Start())
         return false;
-    program.SetText(kFolderField, root);
+    program.SetText(IDC_MAIN_FOLDER, root);
     return program.Go() && program.WaitScanEnd() && program.Status() == "Done [Complete].";
 }
 
@@ -96,18 +90,22 @@ TEST(ResultList, DrawsAgainAfterAStoppedScan)
     Dunewright program;
     dw::ClearSettings();
     ASSERT_TRUE(program.Start());
-    program.SetText(kFolderField, root);
+    program.SetText(IDC_MAIN_FOLDER, root);
     // Without the counting pass, so that rows come at once.
-    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, kDontCount, true); }));
+    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, IDC_SCANOPT_DONT_COUNT, true); }));
     // Past the first group's own row.
     ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() > 300; }, 30000));
-    program.Command(kStop);
+    program.Command(IDC_MAIN_STOP);
     ASSERT_TRUE(program.Answer("Stop the current scan?", IDYES));
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Status() == "Stopped [Incomplete]."; }, 30000));
-    Sleep(600);  // a few status ticks
+    // A few status ticks, and everything they and the scan's end left to
+    // draw is drawn.
+    HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST);
+    for (int tick = 0; tick < 3; ++tick)
+        ASSERT_TRUE(program.RefreshStatus());
+    ASSERT_TRUE(dw::WaitUntil([&] { return !GetUpdateRect(list, nullptr, FALSE); }));
     // A click on "Node [MB]" puts the folders below the groups first: the
     // screen shows the new order.
-    HWND list = GetDlgItem(program.Main(), kList);
     const std::vector<uint32_t> before = ShownRows(list);
     ASSERT_FALSE(before.empty());
     program.ClickHeader(2);
@@ -121,7 +119,7 @@ TEST(ResultList, TheSelectionStaysOnItsRowThroughAColumnClick)
     Dunewright program;
     ASSERT_TRUE(Scan(program, root));
     ASSERT_EQ(program.RowCount(), 4);
-    HWND list = GetDlgItem(program.Main(), kList);
+    HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST);
     program.SelectRow(1);  // root\a, 12 MB: third by branch size
     program.ClickHeader(1);
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Headers()[1] == "^ Branch [MB]"; }));
@@ -137,12 +135,12 @@ TEST(ResultList, TheSelectionFollowsItsRowWhileRowsArrive)
     Dunewright program;
     dw::ClearSettings();
     ASSERT_TRUE(program.Start());
-    program.SetText(kFolderField, root);
-    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, kDontCount, true); }));
+    program.SetText(IDC_MAIN_FOLDER, root);
+    ASSERT_TRUE(program.Go([&](HWND dialog) { program.SetChecked(dialog, IDC_SCANOPT_DONT_COUNT, true); }));
     ASSERT_TRUE(dw::WaitUntil([&] { return program.RowCount() > 0; }));
     program.SelectRow(0);
     ASSERT_TRUE(program.WaitScanEnd());
-    HWND list = GetDlgItem(program.Main(), kList);
+    HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST);
     // The start folder, the group, then g000\s000, the row selected.
     ASSERT_EQ(program.RowCount(), 3002);
     EXPECT_EQ(SelectedRow(list), 2);
@@ -155,7 +153,7 @@ TEST(ResultList, RowCommandsIgnoreARowNoLongerSelected)
     const std::string root = BuildTree();
     Dunewright program;
     ASSERT_TRUE(Scan(program, root));
-    HWND list = GetDlgItem(program.Main(), kList);
+    HWND list = GetDlgItem(program.Main(), IDC_MAIN_LIST);
     program.SelectRow(1);
     // A click on the empty space below the rows clears the selection.
     RECT client{};
@@ -166,8 +164,8 @@ TEST(ResultList, RowCommandsIgnoreARowNoLongerSelected)
     ASSERT_TRUE(dw::WaitUntil([&] { return SelectedRow(list) == -1; }));
 
     const DWORD before = GetClipboardSequenceNumber();
-    program.Command(kCopyFolderName);
-    Sleep(500);
+    program.Command(IDM_COPY_FOLDER_NAME);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_EQ(GetClipboardSequenceNumber(), before);
 }
 

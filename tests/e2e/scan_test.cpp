@@ -19,9 +19,6 @@ using dw::Dunewright;
 using dw::Row;
 
 constexpr long long MB = 1048576;
-constexpr int kFolderField = 1025;
-constexpr int kGo = 1026;
-constexpr int kStop = 1027;
 
 void MakeFolder(const std::string& path)
 {
@@ -72,7 +69,7 @@ bool WaitStatus(Dunewright& program, const std::string& status, int ms = 60000)
 
 void Scan(Dunewright& program, const std::string& folder)
 {
-    program.SetText(kFolderField, folder);
+    program.SetText(IDC_MAIN_FOLDER, folder);
     ASSERT_TRUE(program.Go());
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
 }
@@ -93,15 +90,15 @@ TEST(Scan, GoListsTheFoldersThatPassInPathOrderWithExactSizes)
     ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, "  " + root + " \t");
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
-    EXPECT_EQ(program.Text(kFolderField), root + "\\");
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), root + "\\");
     EXPECT_EQ(program.Title(program.Main()), std::string(dw::kAppVersion) + " - Main - " + root + "\\");
     const auto headers = program.Headers();
     EXPECT_EQ(headers[0], "^ " + root + "\\");
     EXPECT_EQ(headers[1], "Branch [MB]");
     EXPECT_EQ(headers[2], "Node [MB]");
-    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(1021) == "4 Files Assessed."; }));
-    EXPECT_EQ(program.Text(1022), "6 Folders Assessed [of 6].");
-    EXPECT_EQ(program.Text(1023), root + "\\");
+    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(IDC_MAIN_FILES_LINE) == "4 Files Assessed."; }));
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDERS_LINE), "6 Folders Assessed [of 6].");
+    EXPECT_EQ(program.Text(IDC_MAIN_PATH_LINE), root + "\\");
 }
 
 TEST(Scan, ColumnClicksResortTheRowsAndMoveTheMarker)
@@ -162,8 +159,8 @@ TEST(Scan, EnterInTheFolderFieldStartsAScan)
     const std::string root = BuildTree();
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
-    program.SetText(kFolderField, root);
-    PostMessageA(GetDlgItem(program.Main(), kFolderField), WM_CHAR, VK_RETURN, 0);
+    program.SetText(IDC_MAIN_FOLDER, root);
+    PostMessageA(GetDlgItem(program.Main(), IDC_MAIN_FOLDER), WM_CHAR, VK_RETURN, 0);
     ASSERT_TRUE(program.AnswerScanOptions());
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
     EXPECT_EQ(program.Rows().size(), 5u);
@@ -175,14 +172,14 @@ TEST(Scan, UnsavedResultsAreAskedAboutAndNoKeepsThem)
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
-    program.SetText(kFolderField, root + "\\a");
+    program.SetText(IDC_MAIN_FOLDER, root + "\\a");
     ASSERT_TRUE(program.Go());
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "You have unsaved data that will be lost if you continue.\n\nContinue?");
     EXPECT_EQ(box->caption, dw::kAppVersion);
-    program.Press(box->window, IDNO);
-    Sleep(500);
+    Answer(program, *box, IDNO);
+    ASSERT_TRUE(program.RefreshStatus());
     EXPECT_EQ(program.Status(), "Done [Complete].");
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
 }
@@ -203,28 +200,45 @@ TEST(Scan, GoFromHereScansTheSelectedRow)
     ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     program.SelectRow(1);  // root\a
-    program.Command(40001);
+    program.Command(IDM_GO_FROM_HERE);
     ASSERT_TRUE(program.AnswerScanOptions());
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     program.Press(box->window, IDYES);
-    EXPECT_EQ(program.Text(kFolderField), root + "\\a\\");
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), root + "\\a\\");
     ASSERT_TRUE(WaitScanOf(program, root + "\\a"));
     EXPECT_EQ(program.Rows(), (std::vector<Row>{{root + "\\a\\", "43", "31"}, {root + "\\a\\b", "13", "13"}}));
     EXPECT_EQ(program.Headers()[0], "^ " + root + "\\a\\");
 }
 
+// The row commands need a selected row: on the empty list before any scan,
+// and on a scan's rows with none selected, they open nothing and change
+// nothing.
 TEST(Scan, RowCommandsWithoutASelectionDoNothing)
 {
     const std::string root = BuildTree();
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
-    Scan(program, root);
-    for (int id : {40001, 40002, 40004, 40015})
+    const int commands[] = {IDM_GO_FROM_HERE, IDM_EXPLORE_FROM_HERE, IDM_BROWSE_FROM_HERE, IDM_COPY_FOLDER_NAME,
+                            IDM_LIST_TITLE};
+    const DWORD clipboard = GetClipboardSequenceNumber();
+    const std::string folder = program.Text(IDC_MAIN_FOLDER);
+    for (int id : commands)
         program.Command(id);
-    Sleep(500);
+    ASSERT_TRUE(program.RefreshStatus());
     EXPECT_TRUE(program.OtherWindows().empty());
-    EXPECT_EQ(program.Text(kFolderField), root + "\\");
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), folder);
+    EXPECT_EQ(program.Status(), "No data.");
+
+    Scan(program, root);
+    for (int id : commands)
+        program.Command(id);
+    ASSERT_TRUE(program.RefreshStatus());
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Text(IDC_MAIN_FOLDER), root + "\\");
+    EXPECT_EQ(program.Status(), "Done [Complete].");
+    EXPECT_EQ(GetClipboardSequenceNumber(), clipboard);
+    EXPECT_TRUE(program.Running());
 }
 
 TEST(Scan, CopyFolderNamePutsTheRowOnTheClipboard)
@@ -237,7 +251,7 @@ TEST(Scan, CopyFolderNamePutsTheRowOnTheClipboard)
     // Opening the clipboard while the program tries to would make it fail:
     // look only once the program has emptied it.
     const DWORD before = GetClipboardSequenceNumber();
-    program.Command(40015);
+    program.Command(IDM_COPY_FOLDER_NAME);
     ASSERT_TRUE(dw::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
     std::string copied;
     EXPECT_TRUE(dw::WaitUntil([&] {
@@ -350,7 +364,7 @@ int RowIndex(const std::vector<Row>& rows, const std::string& folder)
 // Every folder listed: no size filter.
 void AllFolders(Dunewright& program, HWND dialog)
 {
-    program.SetChecked(dialog, 1028, false);
+    program.SetChecked(dialog, IDC_SCANOPT_LIMIT_SIZE, false);
 }
 
 // The clipboard's text in `format` once it holds some, UTF-8 for Unicode.
@@ -411,7 +425,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
     const auto allFolders = [&](HWND dialog) { AllFolders(program, dialog); };
-    program.SetText(kFolderField, narrowRoot);
+    program.SetText(IDC_MAIN_FOLDER, narrowRoot);
     ASSERT_TRUE(program.Go(allFolders));
     ASSERT_TRUE(WaitStatus(program, "Done [Complete]."));
     ASSERT_EQ(Sorted(program.Rows()), whole);
@@ -425,7 +439,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
         // look-alike.
         program.SelectRow(index);
         const DWORD before = GetClipboardSequenceNumber();
-        program.Command(40015);
+        program.Command(IDM_COPY_FOLDER_NAME);
         ASSERT_TRUE(dw::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
         std::string copied;
         EXPECT_TRUE(dw::WaitUntil([&] { return (copied = ClipboardText(CF_UNICODETEXT)) == folder; })) << copied;
@@ -434,7 +448,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
         }
 
         // Go From Here scans exactly that folder.
-        program.Command(40001);
+        program.Command(IDM_GO_FROM_HERE);
         ASSERT_TRUE(program.AnswerScanOptions(allFolders));
         ASSERT_TRUE(program.Answer("You have unsaved data that will be lost if you continue.\n\nContinue?", IDYES));
         ASSERT_TRUE(WaitScanOf(program, folder));
@@ -444,7 +458,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
             // The path line keeps the start and the last name of the whole path.
             // The last name alone is wider than the line: its start, then
             // "...".
-            const std::string line = program.Text(1023);
+            const std::string line = program.Text(IDC_MAIN_PATH_LINE);
             const std::string last = folder.substr(folder.rfind('\\')) + "\\";
             ASSERT_GT(line.size(), 6u);
             EXPECT_EQ(line.substr(line.size() - 3), "...") << line;
@@ -452,7 +466,7 @@ TEST(Scan, EveryFolderIsListedByItsWholeRealNameAndReachedFromItsRow)
         }
 
         // Back to the whole tree for the next folder.
-        program.SetText(kFolderField, narrowRoot);
+        program.SetText(IDC_MAIN_FOLDER, narrowRoot);
         ASSERT_TRUE(program.Go(allFolders));
         ASSERT_TRUE(program.Answer("You have unsaved data that will be lost if you continue.\n\nContinue?", IDYES));
         ASSERT_TRUE(WaitScanOf(program, narrowRoot));
@@ -470,8 +484,8 @@ TEST(Scan, LinkedFoldersAreCountedButNeverEntered)
     ASSERT_TRUE(StartWithDefaults(program));
     Scan(program, root);
     EXPECT_EQ(program.Rows(), ExpectedInPathOrder(root));
-    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(1022) == "8 Folders Assessed [of 8]."; }));
-    EXPECT_EQ(program.Text(1021), "4 Files Assessed.");
+    EXPECT_TRUE(dw::WaitUntil([&] { return program.Text(IDC_MAIN_FOLDERS_LINE) == "8 Folders Assessed [of 8]."; }));
+    EXPECT_EQ(program.Text(IDC_MAIN_FILES_LINE), "4 Files Assessed.");
 }
 
 // One long scan: the status lines while it runs, the guard in front of Go,
@@ -481,7 +495,7 @@ TEST(Scan, StatusGuardAndStopWhileAScanRuns)
     const std::string root = dw::MakeWideTree(100, 200);
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
-    program.SetText(kFolderField, root);
+    program.SetText(IDC_MAIN_FOLDER, root);
     ASSERT_TRUE(program.Go());
 
     std::set<std::string> seen;
@@ -489,21 +503,21 @@ TEST(Scan, StatusGuardAndStopWhileAScanRuns)
         seen.insert(program.Status());
         return seen.count("Working \\") && seen.count("Working |") && seen.count("Working /");
     }));
-    program.Command(kGo);
+    program.Command(IDC_MAIN_GO);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
                          "* Scan folder size limit [MB] = 10\n\n\n\nStop the current scan to start another.");
     Answer(program, *box, IDOK);
 
-    program.Command(kStop);
+    program.Command(IDC_MAIN_STOP);
     box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Stop the current scan?");
     Answer(program, *box, IDNO);
     ASSERT_TRUE(dw::WaitUntil([&] { return program.Status().rfind("Working", 0) == 0; }));
 
-    program.Command(kStop);
+    program.Command(IDC_MAIN_STOP);
     box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     const size_t before = static_cast<size_t>(program.RowCount());
@@ -513,23 +527,31 @@ TEST(Scan, StatusGuardAndStopWhileAScanRuns)
     EXPECT_GE(kept, before);
     EXPECT_LT(kept, 20101u);
     // Stop once more: the worker has ended, so nothing is asked.
-    program.Command(kStop);
-    Sleep(300);
+    program.Command(IDC_MAIN_STOP);
+    ASSERT_TRUE(program.RefreshStatus());
     EXPECT_TRUE(program.OtherWindows().empty());
     EXPECT_EQ(program.Status(), "Stopped [Incomplete].");
 }
 
-TEST(Scan, StopAfterTheScanEndedAsksNothing)
+// Stop without a running scan asks nothing and changes nothing: before any
+// scan, and twice after a scan that ended by itself.
+TEST(Scan, StopWithoutARunningScanAsksNothing)
 {
     const std::string root = BuildTree();
     Dunewright program;
     ASSERT_TRUE(StartWithDefaults(program));
+    program.Command(IDC_MAIN_STOP);
+    ASSERT_TRUE(program.RefreshStatus());
+    EXPECT_TRUE(program.OtherWindows().empty());
+    EXPECT_EQ(program.Status(), "No data.");
+
     Scan(program, root);
-    program.Command(kStop);
-    program.Command(kStop);
-    Sleep(400);
+    program.Command(IDC_MAIN_STOP);
+    program.Command(IDC_MAIN_STOP);
+    ASSERT_TRUE(program.RefreshStatus());
     EXPECT_TRUE(program.OtherWindows().empty());
     EXPECT_EQ(program.Status(), "Done [Complete].");
+    EXPECT_TRUE(program.Running());
 }
 
 }  // namespace

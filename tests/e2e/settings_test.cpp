@@ -35,7 +35,7 @@ RECT WorkArea()
 
 HWND OpenSaveOptions(Dunewright& program)
 {
-    program.Command(40010);
+    program.Command(IDM_SAVE_REPORT);
     auto box = program.WaitBox();
     if (!box)
         return nullptr;
@@ -48,10 +48,10 @@ TEST(Settings, FirstRunTakesTheDefaultsQuietlyAndTheExitWritesEveryValue)
     dw::ClearSettings();
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    Sleep(300);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(program.OtherWindows().empty());
     // The version is recorded before the main window appears.
-    ExpectText("V", "Dunewright v1.4.7.4");
+    ExpectText("V", dw::kAppVersion);
     Exit(program);
 
     ExpectText("DefaultFolder", "");
@@ -74,15 +74,15 @@ TEST(Settings, FirstRunTakesTheDefaultsQuietlyAndTheExitWritesEveryValue)
     ExpectNumber("SOFind", 0);
     ExpectNumber("SOInvertFind", 0);
     ExpectText("SOFindText", "*?*");
-    ExpectText("V", "Dunewright v1.4.7.4");
-    // Nineteen characters, no terminating NUL in the hive.
+    ExpectText("V", dw::kAppVersion);
+    // The version's characters, no terminating NUL in the hive.
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\brackenmoorworks\\Dunewright", 0, KEY_READ, &key),
               ERROR_SUCCESS);
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExW(key, L"V", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_EQ(size, 38u);
+    EXPECT_EQ(size, (sizeof dw::kAppVersion - 1) * sizeof(wchar_t));
 }
 
 TEST(Settings, VersionIsWrittenAgainAtTheExit)
@@ -92,7 +92,7 @@ TEST(Settings, VersionIsWrittenAgainAtTheExit)
     ASSERT_TRUE(program.Start());
     ASSERT_TRUE(dw::WriteSetting("V", REG_SZ, "old"));
     Exit(program);
-    ExpectText("V", "Dunewright v1.4.7.4");
+    ExpectText("V", dw::kAppVersion);
 }
 
 TEST(Settings, OddValuesFallBackToDefaultsWithoutAMessageAndAreWrittenBackClean)
@@ -106,16 +106,16 @@ TEST(Settings, OddValuesFallBackToDefaultsWithoutAMessageAndAreWrittenBackClean)
     dw::WriteSettingNumber("LimitDepth", 7);
     Dunewright program;
     ASSERT_TRUE(program.Start());
-    Sleep(300);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(program.OtherWindows().empty());
 
     HWND dialog = OpenSaveOptions(program);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(program.IsChecked(dialog, 1036));
-    EXPECT_EQ(program.TextOf(dialog, 1037), "10");
-    EXPECT_EQ(program.TextOf(dialog, 1038), "1000");
-    EXPECT_TRUE(program.IsChecked(dialog, 1044));
-    EXPECT_EQ(program.TextOf(dialog, 1045), "*?*");
+    EXPECT_FALSE(program.IsChecked(dialog, IDC_SAVEOPT_LIMIT_SIZE));
+    EXPECT_EQ(program.TextOf(dialog, IDC_SAVEOPT_SIZE), "10");
+    EXPECT_EQ(program.TextOf(dialog, IDC_SAVEOPT_DEPTH), "1000");
+    EXPECT_TRUE(program.IsChecked(dialog, IDC_SAVEOPT_FIND));
+    EXPECT_EQ(program.TextOf(dialog, IDC_SAVEOPT_FIND_TEXT), "*?*");
     program.Press(dialog, IDCANCEL);
     ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(dialog); }));
     Exit(program);
@@ -136,13 +136,13 @@ TEST(Settings, ReportFiltersEditedInTheDialogSurviveARestart)
         ASSERT_TRUE(program.Start());
         HWND dialog = OpenSaveOptions(program);
         ASSERT_NE(dialog, nullptr);
-        program.Click(dialog, 1036);
-        program.SetTextOf(dialog, 1037, "33");
-        program.Click(dialog, 1035);
-        program.SetTextOf(dialog, 1038, "4");
-        program.Click(dialog, 1044);
-        program.Click(dialog, 1050);
-        program.SetTextOf(dialog, 1045, " *Music* ");
+        program.Click(dialog, IDC_SAVEOPT_LIMIT_SIZE);
+        program.SetTextOf(dialog, IDC_SAVEOPT_SIZE, "33");
+        program.Click(dialog, IDC_SAVEOPT_LIMIT_DEPTH);
+        program.SetTextOf(dialog, IDC_SAVEOPT_DEPTH, "4");
+        program.Click(dialog, IDC_SAVEOPT_FIND);
+        program.Click(dialog, IDC_SAVEOPT_DISCLUDE);
+        program.SetTextOf(dialog, IDC_SAVEOPT_FIND_TEXT, " *Music* ");
         program.Press(dialog, IDOK);
         // Options taken with OK stay even though no report is saved.
         HWND save = program.WaitDialog("Save As");
@@ -156,14 +156,14 @@ TEST(Settings, ReportFiltersEditedInTheDialogSurviveARestart)
     ASSERT_TRUE(program.Start());
     HWND dialog = OpenSaveOptions(program);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(program.IsChecked(dialog, 1036));
-    EXPECT_EQ(program.TextOf(dialog, 1037), "33");
-    EXPECT_TRUE(program.IsChecked(dialog, 1035));
-    EXPECT_EQ(program.TextOf(dialog, 1038), "4");
-    EXPECT_TRUE(program.IsChecked(dialog, 1044));
-    EXPECT_FALSE(program.IsChecked(dialog, 1049));
-    EXPECT_TRUE(program.IsChecked(dialog, 1050));
-    EXPECT_EQ(program.TextOf(dialog, 1045), "*Music*");
+    EXPECT_TRUE(program.IsChecked(dialog, IDC_SAVEOPT_LIMIT_SIZE));
+    EXPECT_EQ(program.TextOf(dialog, IDC_SAVEOPT_SIZE), "33");
+    EXPECT_TRUE(program.IsChecked(dialog, IDC_SAVEOPT_LIMIT_DEPTH));
+    EXPECT_EQ(program.TextOf(dialog, IDC_SAVEOPT_DEPTH), "4");
+    EXPECT_TRUE(program.IsChecked(dialog, IDC_SAVEOPT_FIND));
+    EXPECT_FALSE(program.IsChecked(dialog, IDC_SAVEOPT_INCLUDE));
+    EXPECT_TRUE(program.IsChecked(dialog, IDC_SAVEOPT_DISCLUDE));
+    EXPECT_EQ(program.TextOf(dialog, IDC_SAVEOPT_FIND_TEXT), "*Music*");
     program.Press(dialog, IDCANCEL);
 }
 

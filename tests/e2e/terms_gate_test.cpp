@@ -46,7 +46,7 @@ TEST(TermsGate, WithoutAFileYesWritesTheLineAndOffersTheLinksDialog)
     const auto disclaimer = program.WaitMessageBox();
     ASSERT_TRUE(disclaimer.has_value());
     EXPECT_EQ(disclaimer->text, dw::DisclaimerText());
-    EXPECT_EQ(disclaimer->caption, "Dunewright v1.4.7.4");
+    EXPECT_EQ(disclaimer->caption, dw::kAppVersion);
     EXPECT_EQ(GetWindow(disclaimer->window, GW_OWNER), nullptr);
     program.Press(disclaimer->window, IDYES);
 
@@ -139,6 +139,7 @@ TEST(TermsGate, LooseFormsOfTheCurrentLinePassSilently)
         Dunewright program;
         ASSERT_TRUE(StartWith(program, &content, true));
         EXPECT_NE(program.Main(), nullptr);
+        ASSERT_TRUE(program.Barrier());
         EXPECT_TRUE(program.OtherWindows().empty());
         EXPECT_EQ(TermsFile(program), content);
     }

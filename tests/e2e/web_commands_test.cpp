@@ -32,19 +32,19 @@ TEST_F(WebTest, VisitSiteAsksThenOpensTheProductPageThroughTheLocalPage)
     Dunewright program;
     ASSERT_TRUE(program.Start());
 
-    program.Command(40012);
+    program.Command(IDM_VISIT_SITE);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Visit the Dunewright internet site?\n\n" + kPageNote);
     EXPECT_EQ(box->caption, dw::kAppVersion);
     EXPECT_EQ(Owner(box->window), program.Main());
     Answer(program, *box, IDNO);
-    Sleep(500);
+    ASSERT_TRUE(program.Barrier());
     EXPECT_TRUE(TargetsNow().empty()) << "No opens nothing";
     EXPECT_EQ(CountPages(temp_), 0);
 
     for (int visit = 1; visit <= 2; ++visit) {
-        ASSERT_TRUE(CommandAndAnswer(program, 40012, IDYES));
+        ASSERT_TRUE(CommandAndAnswer(program, IDM_VISIT_SITE, IDYES));
         const auto targets = Targets(visit);
         ASSERT_EQ(targets.size(), static_cast<size_t>(visit));
         EXPECT_EQ(targets.back(), PagePath());
@@ -62,7 +62,7 @@ TEST_F(WebTest, UpdateCheckAsksWithoutOwnerThenOpensTheVersionAddress)
     Dunewright program;
     ASSERT_TRUE(program.Start());
 
-    program.Command(40017);
+    program.Command(IDM_UPDATE_CHECK);
     auto box = program.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, "Check for 'Dunewright' updates?\n\n" + kPageNote);
@@ -70,11 +70,11 @@ TEST_F(WebTest, UpdateCheckAsksWithoutOwnerThenOpensTheVersionAddress)
     EXPECT_EQ(Owner(box->window), nullptr);
     Answer(program, *box, IDNO);
 
-    ASSERT_TRUE(CommandAndAnswer(program, 40017, IDYES));
+    ASSERT_TRUE(CommandAndAnswer(program, IDM_UPDATE_CHECK, IDYES));
     const auto targets = Targets(1);
     ASSERT_EQ(targets.size(), 1u) << "only the accepted check opens anything";
     EXPECT_EQ(targets[0], PagePath());
-    const std::string address = std::string(productPageAddress) + "\\version_checker.pl?version=Dunewright v1.4.7.4";
+    const std::string address = std::string(productPageAddress) + "\\version_checker.pl?version=" + dw::kAppVersion;
     EXPECT_NE(Page().find("<a href=\"" + address + "\">" + address + "</a>"), std::string::npos) << Page();
 }
 
@@ -86,7 +86,7 @@ TEST_F(WebTest, WithoutATemporaryFolderTheAddressIsOpenedDirectly)
     SetEnvironmentVariableA("TMP", "");
     Dunewright program;
     ASSERT_TRUE(program.Start(options));
-    ASSERT_TRUE(CommandAndAnswer(program, 40012, IDYES));
+    ASSERT_TRUE(CommandAndAnswer(program, IDM_VISIT_SITE, IDYES));
     const auto targets = Targets(1);
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], productPageAddress);

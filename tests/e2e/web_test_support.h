@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <tlhelp32.h>
+
 #include <string>
 #include <vector>
 
@@ -14,7 +18,22 @@
 
 namespace dwtest {
 
-inline const std::string kPageName = "Dunewright v1.4.7.4 - Internet Referrering Page.htm";
+inline const std::string kPageName = std::string(dw::kAppVersion) + " - Internet Referrering Page.htm";
+
+// True while a dw_recorder.exe (started by the shell for the program) runs.
+inline bool RecorderRunning()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return true;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !running; more = Process32Next(snapshot, &entry))
+        running = lstrcmpiA(entry.szExeFile, "dw_recorder.exe") == 0;
+    CloseHandle(snapshot);
+    return running;
+}
 
 class WebTest : public ::testing::Test {
 protected:
@@ -31,8 +50,21 @@ protected:
 
     std::string PagePath() const { return temp_ + "\\" + kPageName; }
     std::string Page() const { return dw::ReadFileBytes(PagePath()).value_or(""); }
-    std::vector<std::string> Targets(size_t count) const { return WaitRecordedTargets(log_, count); }
-    std::vector<std::string> TargetsNow() const { return RecordedTargets(log_); }
+    // The targets recorded, once there are `count` and no recorder runs any
+    // more: a target opened too many is there too.
+    std::vector<std::string> Targets(size_t count) const
+    {
+        WaitRecordedTargets(log_, count);
+        return TargetsNow();
+    }
+    // The targets recorded, once no recorder runs any more. The shell starts
+    // the recorder before the program's command returns, so after a Barrier
+    // this holds every target the program has opened.
+    std::vector<std::string> TargetsNow() const
+    {
+        EXPECT_TRUE(dw::WaitUntil([] { return !RecorderRunning(); })) << "a recorder still runs";
+        return RecordedTargets(log_);
+    }
 
     // Answers a box and waits until it is gone, so the next wait finds the
     // next box.

@@ -1,30 +1,32 @@
 // dw_recorder.exe: stands in for the browser in the tests. The tests make it
 // the shell's handler of .htm files and of http and https addresses; it
-// appends what it was asked to open, one line each, to the file named by the
-// environment variable DW_RECORDER_LOG, and opens nothing.
+// appends what it was asked to open, one line each in UTF-8, to the file
+// named by the environment variable DW_RECORDER_LOG, and opens nothing. The
+// target is taken whole from the UTF-16 command line, so a page in a folder
+// named outside the code page is recorded as it is.
 #include <windows.h>
 
-#include <cstring>
+#include <cwchar>
 
 namespace {
 
 // The command line after the program's own name, without the quotes that
 // the handler's command puts around "%1".
-const char* Target(char* commandLine)
+const wchar_t* Target(wchar_t* commandLine)
 {
-    char* p = commandLine;
-    if (*p == '"') {
-        p = std::strchr(p + 1, '"');
-        p = p != nullptr ? p + 1 : commandLine + std::strlen(commandLine);
+    wchar_t* p = commandLine;
+    if (*p == L'"') {
+        p = std::wcschr(p + 1, L'"');
+        p = p != nullptr ? p + 1 : commandLine + std::wcslen(commandLine);
     } else {
-        while (*p != '\0' && *p != ' ')
+        while (*p != L'\0' && *p != L' ')
             ++p;
     }
-    while (*p == ' ')
+    while (*p == L' ')
         ++p;
-    const size_t length = std::strlen(p);
-    if (length >= 2 && p[0] == '"' && p[length - 1] == '"') {
-        p[length - 1] = '\0';
+    const size_t length = std::wcslen(p);
+    if (length >= 2 && p[0] == L'"' && p[length - 1] == L'"') {
+        p[length - 1] = L'\0';
         ++p;
     }
     return p;
@@ -34,25 +36,25 @@ const char* Target(char* commandLine)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    char logPath[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableA("DW_RECORDER_LOG", logPath, sizeof logPath);
-    if (length == 0 || length >= sizeof logPath)
+    static wchar_t logPath[32768];
+    const DWORD length = GetEnvironmentVariableW(L"DW_RECORDER_LOG", logPath, 32768);
+    if (length == 0 || length >= 32768)
         return 1;
-    static char line[65536];
-    const char* target = Target(GetCommandLineA());
-    const size_t targetLength = std::strlen(target);
-    if (targetLength + 2 > sizeof line)
+    static char line[196608];
+    const wchar_t* target = Target(GetCommandLineW());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, target, -1, line, sizeof line - 1, nullptr, nullptr);
+    if (bytes <= 0)
         return 1;
-    std::memcpy(line, target, targetLength);
-    line[targetLength] = '\n';
+    // The converted terminator becomes the line's end.
+    line[bytes - 1] = '\n';
 
     // One write per line, appended, so that concurrent recorders do not mix.
-    HANDLE log = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+    HANDLE log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE)
         return 1;
     DWORD written = 0;
-    const BOOL ok = WriteFile(log, line, static_cast<DWORD>(targetLength + 1), &written, nullptr);
+    const BOOL ok = WriteFile(log, line, static_cast<DWORD>(bytes), &written, nullptr);
     CloseHandle(log);
     return ok ? 0 : 1;
 }

@@ -5,12 +5,22 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "links/link_locations.h"
 
 namespace {
 
 const std::string kTail = "\\Microsoft\\Internet Explorer\\Quick Launch";
+
+// The places' paths are UTF-16; most tests here spell them in ASCII.
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text)
+        narrow += c < 0x80 ? static_cast<char>(c) : '#';
+    return narrow;
+}
 
 class LinkLocationsTest : public testing::Test {
 protected:
@@ -22,7 +32,7 @@ protected:
         user_ = CreateRoot("User");
         machine_ = CreateRoot("Machine");
         for (LinkLocation& place : linkLocations) {
-            place.path[0] = '\0';
+            place.path.clear();
             place.available = false;
         }
     }
@@ -40,7 +50,7 @@ protected:
         const std::string path = base_ + "\\" + name;
         RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
         HKEY folders = nullptr;
-        RegCreateKeyExA(root, shellFoldersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &folders, nullptr);
+        RegCreateKeyExW(root, shellFoldersKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &folders, nullptr);
         RegCloseKey(folders);
         return root;
     }
@@ -49,7 +59,7 @@ protected:
     void Put(HKEY root, const char* name, const std::string& bytes, DWORD type = REG_SZ)
     {
         HKEY folders = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(root, shellFoldersKey, 0, KEY_SET_VALUE, &folders), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExW(root, shellFoldersKey, 0, KEY_SET_VALUE, &folders), ERROR_SUCCESS);
         ASSERT_EQ(RegSetValueExA(folders, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                  static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
@@ -114,7 +124,7 @@ TEST_F(LinkLocationsTest, EveryPlaceReadsItsOwnValue)
         EXPECT_EQ(linkLocations[i].checkboxId, expected[i].id);
         EXPECT_STREQ(linkLocations[i].caption, expected[i].caption);
         EXPECT_TRUE(linkLocations[i].available);
-        EXPECT_EQ(std::string(linkLocations[i].path), expected[i].path);
+        EXPECT_EQ(Narrow(linkLocations[i].path), expected[i].path);
     }
 }
 
@@ -128,7 +138,7 @@ TEST_F(LinkLocationsTest, UnusableValuesLeaveTheirPlacesUnavailable)
     Load();
     ASSERT_TRUE(Place(1202).available);
 
-    // An expandable text, an empty text, a text too long for 260 bytes, a
+    // An expandable text, an empty text, a text too long for 260 units, a
     // number; the machine's per-user names are not there at all.
     Put(user_, "Desktop", std::string("%USERPROFILE%\\Desktop") + '\0', REG_EXPAND_SZ);
     Put(user_, "Start Menu", std::string(1, '\0'));
@@ -141,10 +151,10 @@ TEST_F(LinkLocationsTest, UnusableValuesLeaveTheirPlacesUnavailable)
     }
     EXPECT_TRUE(Place(1211).available);
     // An unusable value leaves the path of the last good reading.
-    EXPECT_EQ(std::string(Place(1202).path), "C:\\Users\\u\\Desktop");
+    EXPECT_EQ(Narrow(Place(1202).path), "C:\\Users\\u\\Desktop");
 }
 
-TEST_F(LinkLocationsTest, ValuesOfEveryLengthUpTo260BytesAreTakenWhole)
+TEST_F(LinkLocationsTest, ValuesOfEveryLengthUpTo260UnitsAreTakenWhole)
 {
     // Stored without a terminator, as the settings store writes texts.
     Put(user_, "Desktop", "C:\\Users\\u\\Desktop");
@@ -155,11 +165,11 @@ TEST_F(LinkLocationsTest, ValuesOfEveryLengthUpTo260BytesAreTakenWhole)
     PutText(machine_, "Common Programs", "X");
     Load();
     EXPECT_TRUE(Place(1202).available);
-    EXPECT_EQ(std::string(Place(1202).path), "C:\\Users\\u\\Desktop");
+    EXPECT_EQ(Narrow(Place(1202).path), "C:\\Users\\u\\Desktop");
     EXPECT_TRUE(Place(1211).available);
-    EXPECT_EQ(std::string(Place(1211).path), longest);
+    EXPECT_EQ(Narrow(Place(1211).path), longest);
     EXPECT_TRUE(Place(1214).available);
-    EXPECT_EQ(std::string(Place(1214).path), "X");
+    EXPECT_EQ(Narrow(Place(1214).path), "X");
 }
 
 TEST_F(LinkLocationsTest, QuickLaunchPlacesFollowTheAppDataValues)
@@ -169,20 +179,39 @@ TEST_F(LinkLocationsTest, QuickLaunchPlacesFollowTheAppDataValues)
     const std::string common = "C:\\" + std::string(247, 'c');  // 250 characters
     PutText(machine_, "Common AppData", common);
     Load();
-    EXPECT_EQ(std::string(Place(1218).path),
+    EXPECT_EQ(Narrow(Place(1218).path),
               "C:\\Users\\u\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch");
-    EXPECT_EQ(std::string(Place(1216).path), "C:\\Windows\\AppData\\Microsoft\\Internet Explorer\\Quick Launch");
-    EXPECT_EQ(std::string(Place(1215).path), common + kTail);
-    EXPECT_EQ(std::string(Place(1215).path).size(), 291u);
+    EXPECT_EQ(Narrow(Place(1216).path), "C:\\Windows\\AppData\\Microsoft\\Internet Explorer\\Quick Launch");
+    EXPECT_EQ(Narrow(Place(1215).path), common + kTail);
+    EXPECT_EQ(Narrow(Place(1215).path).size(), 291u);
 
     // The user's value is cut to 218 characters; the machine's is not.
     const std::string long230 = "C:\\" + std::string(227, 'a');
     PutText(user_, "AppData", long230);
     PutText(machine_, "AppData", long230);
     Load();
-    EXPECT_EQ(std::string(Place(1218).path), long230.substr(0, 218) + kTail);
-    EXPECT_EQ(std::string(Place(1218).path).size(), 259u);
-    EXPECT_EQ(std::string(Place(1216).path), long230 + kTail);
+    EXPECT_EQ(Narrow(Place(1218).path), long230.substr(0, 218) + kTail);
+    EXPECT_EQ(Narrow(Place(1218).path).size(), 259u);
+    EXPECT_EQ(Narrow(Place(1216).path), long230 + kTail);
+}
+
+// A profile folder named outside the code page (a user 李明 on a Western
+// Windows): the folders are read whole, as UTF-16.
+TEST_F(LinkLocationsTest, FoldersInAnyScriptAreReadWhole)
+{
+    const std::wstring profile = L"C:\\users\\\u674e\u660e";
+    HKEY folders = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(user_, shellFoldersKey, 0, KEY_SET_VALUE, &folders), ERROR_SUCCESS);
+    for (const auto& [name, folder] : {std::pair<const wchar_t*, std::wstring>{L"Desktop", profile + L"\\Desktop"},
+                                       {L"AppData", profile + L"\\AppData\\Roaming"}})
+        ASSERT_EQ(RegSetValueExW(folders, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    RegCloseKey(folders);
+    Load();
+    EXPECT_TRUE(Place(1202).available);
+    EXPECT_EQ(Place(1202).path, profile + L"\\Desktop");
+    EXPECT_EQ(Place(1218).path, profile + L"\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch");
 }
 
 TEST_F(LinkLocationsTest, AHiveThatCannotBeOpenedKeepsTheLastReading)
@@ -197,7 +226,7 @@ TEST_F(LinkLocationsTest, AHiveThatCannotBeOpenedKeepsTheLastReading)
     Load();
     EXPECT_FALSE(Place(1202).available);
     EXPECT_TRUE(Place(1207).available);
-    EXPECT_EQ(std::string(Place(1207).path), "C:\\Machine\\Desktop");
+    EXPECT_EQ(Narrow(Place(1207).path), "C:\\Machine\\Desktop");
 
     // A hive that was never readable leaves its places unavailable.
     for (LinkLocation& place : linkLocations)

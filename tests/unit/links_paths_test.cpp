@@ -7,30 +7,39 @@
 
 namespace {
 
+// The paths are UTF-16; these tests spell them in ASCII, plus one test in
+// other scripts.
 const std::string kTail = "Microsoft\\Internet Explorer\\Quick Launch";
 
-std::string QuickLaunch(const std::string& appData, int cut)
+std::wstring Wide(const std::string& text)
 {
-    char path[linkPathSize];
-    ComposeQuickLaunchPath(appData.c_str(), cut, path);
-    return path;
+    return std::wstring(text.begin(), text.end());
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text)
+        narrow += c < 0x80 ? static_cast<char>(c) : '#';
+    return narrow;
+}
+
+std::string QuickLaunch(const std::string& appData, size_t cut)
+{
+    return Narrow(ComposeQuickLaunchPath(Wide(appData), cut));
 }
 
 std::string LinkPath(const std::string& folder, bool* formed = nullptr)
 {
-    char path[linkPathSize];
-    path[0] = 'x';
-    const bool ok = FormLinkPath(folder.c_str(), path);
+    const std::wstring path = FormLinkPath(Wide(folder));
     if (formed)
-        *formed = ok;
-    return path;
+        *formed = !path.empty();
+    return Narrow(path);
 }
 
 std::string FolderOf(const std::string& program)
 {
-    char folder[linkPathSize];
-    ProgramFolderOf(program.c_str(), folder);
-    return folder;
+    return Narrow(ProgramFolderOf(Wide(program)));
 }
 
 TEST(LinkPaths, QuickLaunchFolderAddsOneBackslashAndTheTail)
@@ -54,6 +63,23 @@ TEST(LinkPaths, QuickLaunchCutKeepsTheUserPathWithin259Characters)
     EXPECT_EQ(QuickLaunch(slashed, 218), slashed.substr(0, 218) + kTail);
 }
 
+// Lengths are counted in UTF-16 units, whatever the script: a profile
+// folder named outside the code page is cut and joined like any other.
+TEST(LinkPaths, PathsInAnyScriptAreCountedInUtf16Units)
+{
+    const std::wstring appData = L"C:\\users\\\u674e\u660e\\AppData\\Roaming";  // 李明
+    EXPECT_EQ(ComposeQuickLaunchPath(appData, 218), appData + L"\\" + quickLaunchTail);
+    const std::wstring value230 = L"C:\\" + std::wstring(227, L'\u674e');
+    EXPECT_EQ(ComposeQuickLaunchPath(value230, 218).size(), 259u);
+
+    const std::wstring desktop = L"C:\\users\\\u674e\u660e\\Desktop";
+    EXPECT_EQ(FormLinkPath(desktop), desktop + L"\\Dunewright [BrackenmoorWorks].lnk");
+    const std::wstring fits = L"C:\\" + std::wstring(222, L'\u0141');
+    EXPECT_EQ(FormLinkPath(fits).size(), 259u);
+    EXPECT_EQ(FormLinkPath(fits + L"\u0141"), L"");
+    EXPECT_EQ(ProgramFolderOf(L"C:\\\u5199\u771f\\Dunewright.exe"), L"C:\\\u5199\u771f");
+}
+
 TEST(LinkPaths, LongMachineAppDataIsKeptWhole)
 {
     const std::string value250 = "C:\\" + std::string(247, 'c');
@@ -61,7 +87,7 @@ TEST(LinkPaths, LongMachineAppDataIsKeptWhole)
     EXPECT_EQ(path.size(), 291u);
     EXPECT_EQ(path, value250 + "\\" + kTail);
 
-    // The longest value a 260-byte read can deliver still gets its backslash.
+    // The longest value a 260-unit read can deliver still gets its backslash.
     const std::string value260 = "C:\\" + std::string(257, 'd');
     EXPECT_EQ(QuickLaunch(value260, 260), value260 + "\\" + kTail);
     EXPECT_EQ(QuickLaunch(value260, 260).size(), 301u);

@@ -214,4 +214,24 @@ TEST(MftImageVolume, StartFolderIsFoundOnItsVolume)
     EXPECT_EQ(ReadFolderTreeFromMft(windows, stop, tree), MftResult::Failed);
 }
 
+// A start folder whose name ends in a dot is that folder, as the walk
+// opens it through its \\?\ form, and not the folder beside it without
+// the dot (N:\names\trailing holds 10 bytes, trailing. 39), however the
+// user types it and in whichever case.
+TEST(MftImageVolume, AStartFolderEndingInADotIsNotTheFolderWithoutIt)
+{
+    ASSERT_NE(std::getenv("DW_NTFS_DRIVES"), nullptr)
+        << "no NTFS test images: scripts/test.sh makes and mounts them (scripts/ntfs-images.sh)";
+    std::atomic<bool> stop{false};
+    for (const std::wstring typed : {L"N:\\names\\trailing.\\", L"N:\\NAMES\\TRAILING."}) {
+        for (const std::wstring& given : {typed, ReadingPath(typed)}) {
+            MftTree tree;
+            ASSERT_EQ(ReadFolderTreeFromMft(given.c_str(), stop, tree), MftResult::Done)
+                << testing::PrintToString(given);
+            EXPECT_EQ(NameOf(tree, tree.folders[0]), L"trailing.");
+            EXPECT_EQ(tree.folders[0].ownBytes, 39) << testing::PrintToString(given);
+        }
+    }
+}
+
 }  // namespace

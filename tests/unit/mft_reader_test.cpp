@@ -1,11 +1,15 @@
 // The master file table reader on volumes built in memory: what a listing
 // would show (sizes, counts, hard links, streams, links, order, the
 // volume's own files left out), the start folder found by name, and
-// damaged volumes, a stop and a lack of memory reported, never read.
+// damaged volumes, a stop and a lack of memory reported, never read;
+// hostile volumes read in bounded time, memory and reads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -291,8 +295,9 @@ public:
 };
 
 // Folders of one descriptor (one security id, or the same descriptor of
-// their own) share one answer, asked for the first of them a walk would
-// reach; a folder without either is asked about on its own.
+// their own) share one answer, asked for the first of them a one-thread
+// walk would reach, going down before it goes on; a folder without either
+// is asked about on its own.
 struct AccessVolume {
     NtfsBuilder b;
     AccessVolume()
@@ -333,8 +338,8 @@ TEST(MftReader, AsksOncePerDescriptorAndEmptiesWhatAWalkMayNotList)
     EXPECT_EQ(Describe(tree), L"(0,0){open1(10,1){inner(0,0) ~shut2(0,0)} open2(0,0) own-a(0,0) own-b(0,0) "
                               L"~own-c(0,0) plain(0,0) plain2(0,0) ~shut1(0,0)}");
     EXPECT_EQ(tree.FolderCount(), 10u);  // shut2 and shut1 counted, what is in them not
-    EXPECT_EQ(access.asked,
-              (std::vector<std::wstring>{L"", L"open1", L"own-a", L"own-c", L"plain", L"plain2", L"shut1"}));
+    EXPECT_EQ(access.asked, (std::vector<std::wstring>{L"", L"open1", L"open1\\shut2", L"own-a", L"own-c", L"plain",
+                                                       L"plain2"}));
 
     // Asked from a start folder below the root, by the path below it.
     NamedAccess fromOpen1(L"open1");
@@ -358,6 +363,202 @@ TEST(MftReader, FailsWhenTheStartFolderIsRefusedOrAnAnswerIsUnknown)
     EXPECT_EQ(ReadMftTree(volume, L"", 0, stop, tree, &fromRoot), MftResult::Failed);
     EXPECT_TRUE(tree.folders.empty());
     EXPECT_EQ(ReadMftTree(volume, L"open1", 5, stop, tree, &fromOpen1), MftResult::Done);
+}
+
+// Sizes the table holds, summed as a listing's are: a folder whose files
+// add up past 2^63 bytes holds at the largest count; a file of 2^48 bytes
+// or more is damage (NTFS stops short of it), never cut to 48 bits.
+TEST(MftReader, SumsPastTheLargestCountHoldThereAndA48BitSizeIsDamage)
+{
+    constexpr uint64_t kJustUnder = (uint64_t{1} << 48) - 1;
+    NtfsBuilder b;
+    const uint32_t full = b.AddFolder(NtfsBuilder::kRoot, L"full");
+    for (int i = 0; i < 33; ++i)  // 33,000 names of files just under 2^48 bytes
+        b.AddFileWithNames(full, L"n" + std::to_wstring(i) + L"-", 1000, kJustUnder);
+    MftTree tree;
+    ASSERT_EQ(Read(b.Build(), L"", tree), MftResult::Done);
+    EXPECT_EQ(Describe(tree), L"(0,0){full(" + std::to_wstring(std::numeric_limits<int64_t>::max()) + L",33000)}");
+
+    NtfsBuilder largest, tooLarge;
+    largest.AddFile(NtfsBuilder::kRoot, L"f", kJustUnder);
+    ASSERT_EQ(Read(largest.Build(), L"", tree), MftResult::Done);
+    EXPECT_EQ(Describe(tree), L"(" + std::to_wstring(kJustUnder) + L",1)");
+    tooLarge.AddFile(NtfsBuilder::kRoot, L"f", kJustUnder + 1);
+    EXPECT_EQ(Read(tooLarge.Build(), L"", tree), MftResult::Failed);
+}
+
+// NTFS lets a file have 1,024 names; ntfs-3g writes more, and a walk
+// lists them all.
+TEST(MftReader, KeepsTheTableForAFileWithMoreThan1024Names)
+{
+    NtfsBuilder b;
+    b.AddFileWithNames(b.AddFolder(NtfsBuilder::kRoot, L"links"), L"n", 1100, 10);
+    MftTree tree;
+    ASSERT_EQ(Read(b.Build(), L"", tree), MftResult::Done);
+    EXPECT_EQ(Describe(tree), L"(0,0){links(11000,1100)}");
+}
+
+// Attribute lists outside their records that many records name as their
+// own: each cluster is read once, a list naming clusters read before is
+// damage, and what the lists may hold is bounded by what the table can
+// hold, so such a table costs no more than its own size before the scan
+// walks instead.
+TEST(MftReader, ReadsSharedAttributeListsOnceWithinTheTablesMemory)
+{
+    NtfsBuilder b;
+    std::vector<uint8_t> list(3072 * 0x20, 0);  // 3,072 entries, 96 KiB
+    for (size_t at = 0; at < list.size(); at += 0x20) {
+        list[at] = mft::kFileName;
+        list[at + 4] = 0x20;
+        list[at + 7] = 0x1A;
+        list[at + 0x10] = 30;  // a record of the table
+        list[at + 0x18] = static_cast<uint8_t>(at >> 5);
+        list[at + 0x19] = static_cast<uint8_t>(at >> 13);
+    }
+    const uint64_t cluster = b.AddBlob(list);
+    for (int i = 0; i < 100; ++i)
+        b.SetOutsideList(b.AddFile(NtfsBuilder::kRoot, L"f" + std::to_wstring(i), 10), cluster, list.size());
+    MemoryVolume volume(b.Build());
+    std::atomic<bool> stop{false};
+    MftTree tree;
+    ResetAllocationPeak();
+    const size_t before = AllocatedBytes();
+    EXPECT_EQ(ReadMftTree(volume, L"", 0, stop, tree), MftResult::Failed);
+    // Reading a table of 128 records takes well under 2 MiB; the lists
+    // would have taken 7 MiB more, and 10 MB of reads.
+    EXPECT_LT(PeakAllocatedBytes() - before, size_t{2} << 20);
+    EXPECT_LT(volume.bytesRead, uint64_t{1} << 20);
+}
+
+// The tag of a reparse point whose data lies outside its record is read
+// from its first cluster; data larger than Windows keeps, or clusters read
+// before for another file, are damage.
+TEST(MftReader, ReadsOnlyTheTagOfReparseDataOutsideItsRecordAndNoClusterTwice)
+{
+    std::vector<uint8_t> data(16384, 0);
+    const uint32_t junction = 0xA0000003;
+    std::memcpy(data.data(), &junction, 4);
+    NtfsBuilder one;
+    const uint64_t cluster = one.AddBlob(data);
+    const uint32_t link = one.AddFolder(NtfsBuilder::kRoot, L"link");
+    one.AddFile(link, L"inside", 5);
+    one.SetOutsideReparse(link, cluster, data.size());
+    MftTree tree;
+    ASSERT_EQ(Read(one.Build(), L"", tree), MftResult::Done);
+    EXPECT_EQ(Describe(tree), L"(0,0){~link(0,0)}");
+
+    NtfsBuilder shared;
+    const uint64_t at = shared.AddBlob(data);
+    for (int i = 0; i < 400; ++i)
+        shared.SetOutsideReparse(shared.AddFolder(NtfsBuilder::kRoot, L"l" + std::to_wstring(i)), at, data.size());
+    MemoryVolume volume(shared.Build());
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(ReadMftTree(volume, L"", 0, stop, tree), MftResult::Failed);
+    EXPECT_LT(volume.bytesRead, uint64_t{1} << 20);  // 400 values would be 6.5 MB
+
+    NtfsBuilder larger;
+    data.push_back(0);
+    larger.SetOutsideReparse(larger.AddFolder(NtfsBuilder::kRoot, L"l"), larger.AddBlob(data), data.size());
+    EXPECT_EQ(Read(larger.Build(), L"", tree), MftResult::Failed);
+}
+
+// Records of NTFS 3.0 carry no number: a table whose runs name its
+// clusters twice would read every record twice, as two files.
+TEST(MftReader, RefusesATableWhoseRunsNameTheSameClustersTwice)
+{
+    for (const bool twice : {false, true}) {
+        NtfsBuilder b;
+        b.UseNtfs30Records();
+        b.AddFile(b.AddFolder(NtfsBuilder::kRoot, L"a"), L"f", 10);
+        if (twice)
+            b.RepeatTableRuns();
+        MftTree tree;
+        if (!twice) {
+            ASSERT_EQ(Read(b.Build(), L"", tree), MftResult::Done);
+            EXPECT_EQ(Describe(tree), L"(0,0){a(10,1)}");
+        } else {
+            EXPECT_EQ(Read(b.Build(), L"", tree), MftResult::Failed);
+        }
+    }
+}
+
+// The fastest of three reads of `volume`, in seconds.
+double FastestRead(MemoryVolume& volume, MftResult expected, FolderAccess* access = nullptr)
+{
+    double fastest = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        std::atomic<bool> stop{false};
+        MftTree tree;
+        const auto begun = std::chrono::steady_clock::now();
+        EXPECT_EQ(ReadMftTree(volume, L"", 0, stop, tree, access), expected);
+        fastest = std::min(fastest, std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count());
+    }
+    return fastest;
+}
+
+// A table spread over 2,000 extension records of 20 runs each is joined
+// as fast as the same table in one run, and a sparse run is refused as
+// soon as it is read.
+TEST(MftReader, JoinsATableSpreadOverThousandsOfRecordsInLinearTime)
+{
+    NtfsBuilder spread, whole;
+    const std::vector<uint32_t> extensions = spread.SpreadTable(2000, 20);
+    whole.GrowTable(2000 * 20);
+    std::vector<uint8_t> image = spread.Build();
+    MemoryVolume spreadVolume(image, spread.VolumeBytes());
+    std::vector<uint8_t> wholeImage = whole.Build();
+    MemoryVolume wholeVolume(std::move(wholeImage), whole.VolumeBytes());
+    const double spreadTime = FastestRead(spreadVolume, MftResult::Done);
+    const double wholeTime = FastestRead(wholeVolume, MftResult::Done);
+    EXPECT_LT(spreadTime, 2 * wholeTime + 0.02) << spreadTime << " s against " << wholeTime << " s";
+
+    // The first record's runs become one sparse run of as many clusters.
+    const size_t data = spread.AttributeOffset(extensions[0], mft::kData);
+    ASSERT_NE(data, 0u);
+    uint8_t* record = image.data() + spread.RecordOffset(extensions[0]);
+    NtfsBuilder::Unprotect(record);
+    uint8_t* runs = image.data() + data + (image[data + 0x20] | image[data + 0x21] << 8);
+    const uint8_t sparse[] = {0x01, 20, 0};
+    std::memcpy(runs, sparse, sizeof sparse);
+    NtfsBuilder::Protect(record);
+    MemoryVolume damaged(image, spread.VolumeBytes());
+    std::atomic<bool> stop{false};
+    MftTree tree;
+    EXPECT_EQ(ReadMftTree(damaged, L"", 0, stop, tree), MftResult::Failed);
+    EXPECT_LT(damaged.reads, 10u);  // not the other 1,999 records
+}
+
+// Answers every question with yes, reading nothing of the path but its
+// length.
+class AnswerAll : public FolderAccess {
+public:
+    size_t asked = 0, longest = 0;
+    Answer Probe(const wchar_t*, size_t length) override
+    {
+        ++asked;
+        longest = std::max(longest, length);
+        return Listed;
+    }
+};
+
+// A chain of 40,000 folders, each asked about (no descriptor to share),
+// is gone through as fast as 40,000 folders side by side: each path is
+// its parent's and a name.
+TEST(MftReader, GoesDownAChainOf40000FoldersInLinearTime)
+{
+    NtfsBuilder deep, wide;
+    uint32_t at = NtfsBuilder::kRoot;
+    for (int i = 0; i < 40000; ++i) {
+        at = deep.AddFolder(at, L"d");
+        wide.AddFolder(NtfsBuilder::kRoot, L"d" + std::to_wstring(i));
+    }
+    MemoryVolume deepVolume(deep.Build()), wideVolume(wide.Build());
+    AnswerAll deepAccess, wideAccess;
+    const double deepTime = FastestRead(deepVolume, MftResult::Done, &deepAccess);
+    const double wideTime = FastestRead(wideVolume, MftResult::Done, &wideAccess);
+    EXPECT_EQ(deepAccess.asked, 3 * 40001u);
+    EXPECT_EQ(deepAccess.longest, 2 * 40000u - 1);
+    EXPECT_LT(deepTime, 2 * wideTime + 0.02) << deepTime << " s against " << wideTime << " s";
 }
 
 TEST(MftRecords, ReadsTheRunsOfAFragmentedAndSparseStream)

@@ -166,7 +166,7 @@ TEST(MftScan, GivesTheWalksAnswerWithEveryFilterAndWithoutTheCountingPass)
     options = EveryFolder();
     options.Find = 1;
     options.InvertFind = 1;
-    std::strcpy(options.FindText, "*\\W1*");
+    std::wcscpy(options.FindText, L"*\\W1*");
     ExpectSameScan(Root(n), options, indexOrder);
 }
 
@@ -199,6 +199,22 @@ HANDLE WINAPI GuardedFindFirst(LPCWSTR pattern, FINDEX_INFO_LEVELS level, LPVOID
     return FindFirstFileExW(pattern, level, data, search, filter, flags);
 }
 
+// The same for a folder the walk opens to list it.
+HANDLE WINAPI GuardedOpen(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                          DWORD disposition, DWORD flags, HANDLE model)
+{
+    ++findFirstCalls;
+    std::wstring folder(path);
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.compare(folder.rfind(L'\\') + 1, 7, L"guarded") == 0) {
+        ++guardedCalls;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileW(path, access, share, security, disposition, flags, model);
+}
+
 // A folder the user may not list counts as empty and is not entered, as
 // in the walk; the table is asked about once per descriptor, not once per
 // folder: N:\guarded and N:\deep\level01\guarded-too share one.
@@ -206,6 +222,8 @@ TEST(MftScan, MeasuresAFolderTheWalkMayNotListAsEmptyAskingOncePerDescriptor)
 {
     const std::wstring n = Root(Drive("DW_NTFS_DRIVES"));
     findFirstFileEx = GuardedFindFirst;
+    const OpenFolderFunction open = openFolder;
+    openFolder = GuardedOpen;
     findFirstCalls = 0;
     guardedCalls = 0;
     const Scanned walked = Scan(n, EveryFolder(), false);
@@ -213,6 +231,7 @@ TEST(MftScan, MeasuresAFolderTheWalkMayNotListAsEmptyAskingOncePerDescriptor)
     const Scanned read = Scan(n, EveryFolder(), true);
     const int readCalls = findFirstCalls.exchange(0), readGuarded = guardedCalls.exchange(0);
     findFirstFileEx = FindFirstFileExW;
+    openFolder = open;
 
     EXPECT_TRUE(read.fromTable);
     EXPECT_EQ(walkGuarded, 2);

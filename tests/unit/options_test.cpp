@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "settings/options.h"
 
@@ -39,8 +41,8 @@ TEST(OptionRecords, DefaultsDifferOnlyInTheSizeFilter)
     EXPECT_EQ(save.SizeLimit, 10);
     EXPECT_EQ(scan.DepthLimit, 1000);
     EXPECT_EQ(save.DepthLimit, 1000);
-    EXPECT_STREQ(scan.FindText, "*?*");
-    EXPECT_STREQ(save.FindText, "*?*");
+    EXPECT_STREQ(scan.FindText, L"*?*");
+    EXPECT_STREQ(save.FindText, L"*?*");
     EXPECT_EQ(scan.Find | scan.InvertFind | scan.LimitDepth | scan.DontCount, 0);
 }
 
@@ -48,11 +50,15 @@ TEST(OptionRecords, EqualityComparesFindTextAsTextCaseSensitively)
 {
     ScanOptions a = DefaultScanOptions();
     ScanOptions b = DefaultScanOptions();
-    std::memset(b.FindText, 'x', sizeof b.FindText);
-    std::strcpy(b.FindText, "*?*");  // junk after the terminator is ignored
+    std::wmemset(b.FindText, L'x', std::size(b.FindText));
+    std::wcscpy(b.FindText, L"*?*");  // junk after the terminator is ignored
     EXPECT_TRUE(a == b);
-    std::strcpy(b.FindText, "*DATA*");
-    std::strcpy(a.FindText, "*data*");
+    std::wcscpy(b.FindText, L"*DATA*");
+    std::wcscpy(a.FindText, L"*data*");
+    EXPECT_FALSE(a == b);
+    // Only the scan's own field sets two scan records apart here.
+    a = b;
+    a.DontCount = 1;
     EXPECT_FALSE(a == b);
 
     SaveOptions s = DefaultSaveOptions();
@@ -107,6 +113,30 @@ TEST(CopyText, CutsToTheBufferAndAlwaysTerminates)
     CopyText(untouched, "text", 0);
     EXPECT_EQ(untouched[0], 'x');
     EXPECT_EQ(untouched[1], 'y');
+}
+
+// The find text of the records is UTF-16: cut in units, never between the
+// two halves of a character outside the basic plane.
+TEST(CopyText, CutsUtf16TextWithoutSplittingAPair)
+{
+    wchar_t buffer[4];
+    CopyText(buffer, L"\u5199\u771f", 4);
+    EXPECT_STREQ(buffer, L"\u5199\u771f");
+    CopyText(buffer, L"ab\U0001F600", 4);  // the pair would need units 3 and 4
+    EXPECT_STREQ(buffer, L"ab");
+    CopyText(buffer, L"a\U0001F600", 4);
+    EXPECT_STREQ(buffer, L"a\U0001F600");
+}
+
+TEST(TrimText, TrimsUtf16TextInPlaceTheSameWay)
+{
+    wchar_t text[16];
+    std::wcscpy(text, L" \t\u0141\u00f3d\u017a \n");
+    TrimText(text);
+    EXPECT_STREQ(text, L"\u0141\u00f3d\u017a");
+    std::wcscpy(text, L"\r\n x ");
+    TrimText(text);
+    EXPECT_STREQ(text, L"\r\n x");
 }
 
 }  // namespace

@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "app/product_text.h"
+#include "app/version.h"
 #include "recording_handler.h"
 #include "web/referrer_page.h"
 #include "web/referrer_page_text.h"
 
 namespace {
 
-const std::string kPageName = "Dunewright v1.4.7.4 - Internet Referrering Page.htm";
+const std::string kPageName = std::string(AppVersion) + " - Internet Referrering Page.htm";
 
 // The page for `address` as it must read, line by line.
 std::string ExpectedPage(const std::string& address)
@@ -105,14 +106,28 @@ TEST(ReferrerPageText, UpdateCheckAddressKeepsTheBackslashAndTheSpace)
     char address[MAX_PATH + 1];
     ComposeUpdateCheckAddress(address);
     EXPECT_EQ(std::string(address),
-              std::string(productPageAddress) + "\\version_checker.pl?version=Dunewright v1.4.7.4");
+              std::string(productPageAddress) + "\\version_checker.pl?version=" + AppVersion);
+}
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    std::string utf8(text.size() * 3, '\0');
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
+                                          static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+    return utf8;
 }
 
 std::string PathFor(const std::string& temp, const std::string& tmp, bool* ok)
 {
-    char path[MAX_PATH + 1] = "untouched";
-    *ok = ComposeReferrerPagePath(temp.c_str(), tmp.c_str(), kPageName.c_str(), path);
-    return path;
+    std::wstring path = L"untouched";
+    *ok = ComposeReferrerPagePath(Wide(temp), Wide(tmp), Wide(kPageName), path);
+    return Utf8(path);
 }
 
 TEST(ReferrerPagePath, TempFirstThenTmpWithOneBackslash)
@@ -154,6 +169,19 @@ TEST(ReferrerPagePath, APathPastTwoHundredFiftyNineIsRuledOut)
     EXPECT_TRUE(ok);
     PathFor(folder208, "", &ok);  // the added backslash makes 260
     EXPECT_FALSE(ok);
+}
+
+// The 259-unit rule counts UTF-16 units, in any script.
+TEST(ReferrerPagePath, AFolderInAnyScriptIsCountedInUtf16Units)
+{
+    const std::wstring folder = L"C:\\users\\\u674e\u660e\\Temp";  // 李明
+    std::wstring path;
+    ASSERT_TRUE(ComposeReferrerPagePath(folder, L"", Wide(kPageName), path));
+    EXPECT_EQ(path, folder + L"\\" + Wide(kPageName));
+    const std::wstring folder208 = L"C:\\" + std::wstring(204, L'\u674e') + L"\\";
+    ASSERT_TRUE(ComposeReferrerPagePath(folder208, L"", Wide(kPageName), path));
+    EXPECT_EQ(path.size(), 259u);
+    EXPECT_FALSE(ComposeReferrerPagePath(folder208 + L"\u660e", L"", Wide(kPageName), path));
 }
 
 // OpenViaReferrerPage for real, with TEMP and TMP set per test.
@@ -243,6 +271,18 @@ TEST_F(OpenViaReferrerPageTest, WritesThePageIntoTempAndOpensIt)
     EXPECT_EQ(bytes, WithCrLf(ExpectedPage(address)));
     EXPECT_EQ(bytes.substr(bytes.size() - 9), "\r\n</html>") << "no line end after the last line";
     EXPECT_FALSE(Exists(tmp + "\\" + kPageName));
+}
+
+// A temporary folder inside a profile named outside the code page.
+TEST_F(OpenViaReferrerPageTest, ATempFolderInAnyScriptTakesThePage)
+{
+    const std::wstring temp = Wide(root_) + L"\\\u674e\u660e";
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    const std::wstring page = temp + L"\\" + Wide(kPageName);
+    EXPECT_EQ(Open("http://www.example.com/"), Utf8(page));
+    EXPECT_NE(GetFileAttributesW(page.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(OpenViaReferrerPageTest, TempUnsetUsesTmp)

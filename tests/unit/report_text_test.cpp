@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/code_page_text.h"
+#include "app/version.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 
@@ -75,7 +77,7 @@ void ExpectLines(const std::string& text, const std::vector<std::string>& expect
 }
 
 const std::vector<std::string> kTop = {
-    "Dunewright v1.4.7.4",
+    AppVersion,
     "",
     "http://www.brackenmoorworks.example",
     "Copyright (C) 2026 BrackenmoorWorks. All rights reserved.",
@@ -200,22 +202,12 @@ TEST(ReportText, StoppedUncountedOverflowedScanWithEveryFilterOn)
     facts.status = Stopped;
     facts.listOverflow = true;
     facts.sortColumn = 2;
-    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, "*tmp*", 1, 0};
-    facts.report = SaveOptions{1, 20, 1, 4, 1, 0, "*\\Data\\*"};
-    const std::string warning =
-        "WARNING: The data in this report may be incorrect. There were more than 32,000 items included in the "
-        "dataset for this report.";
+    facts.dataset = ScanOptions{1, 5, 1, 3, 1, 1, L"*tmp*", 1, 0};
+    facts.report = SaveOptions{1, 20, 1, 4, 1, 0, L"*\\Data\\*"};
+    // A list past 32,000 rows is whole: no warning that the data may be
+    // incorrect.
     ExpectLines(Report(facts, Rows{{"C:\\Data\\", "40", "2"}}),
                 Join(kTop, {
-                               "",
-                               "",
-                               warning,
-                               warning,
-                               warning,
-                               warning,
-                               warning,
-                               "",
-                               "",
                                "Report saved Thu Feb 29 12:34:56 2024",
                                "Report data Thu Feb 29 12:33:20 2024",
                                "",
@@ -260,6 +252,32 @@ TEST(ReportText, FilterLinesForTheOtherChoices)
                         "inverted)."),
               lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Report folder size limited to -3 MB."), lines.end());
+}
+
+// Measured on disk, the header says so after the dataset's lines; from a
+// volume's root it also gives the space no listed folder holds.
+TEST(ReportText, AScanOnDiskSaysSoAndAccountsForTheVolume)
+{
+    ReportFacts facts = CompletedScan();
+    const auto plain = Lines(Report(facts, Rows{}));
+    facts.dataset.MeasureOnDisk = 1;
+    auto lines = Lines(Report(facts, Rows{}));
+    const auto measure = std::find(lines.begin(), lines.end(),
+                                   "List (dataset) sizes are the space on disk; a file with several names counts once.");
+    ASSERT_NE(measure, lines.end());
+    EXPECT_EQ(*(measure - 1), "List (dataset) folder text was not limited.");
+    lines.erase(measure);
+    EXPECT_EQ(lines, plain);
+
+    facts.volumeKnown = true;
+    facts.volumeUsedBytes = 5000000000LL;
+    facts.scanOnDiskBytes = 4000000000LL;
+    lines = Lines(Report(facts, Rows{}));
+    const auto volume = std::find(lines.begin(), lines.end(), "Volume space in use: 5000000000 bytes.");
+    ASSERT_NE(volume, lines.end());
+    EXPECT_EQ(*(volume + 1), "Scan total on disk: 4000000000 bytes.");
+    EXPECT_EQ(*(volume + 2), "In no listed folder: 1000000000 bytes (system files, folders that could not be read, "
+                             "shadow copies).");
 }
 
 TEST(ReportText, SortLineFollowsTheSortColumn)
@@ -344,10 +362,10 @@ TEST(ReportRows, FindRuleMatchesThePathWithItsTrailingBackslash)
     options.InvertFind = 1;
     EXPECT_TRUE(DataLines(options, kTree).empty());
 
-    std::strcpy(options.FindText, "*\\cache");
+    std::wcscpy(options.FindText, L"*\\cache");
     options.InvertFind = 0;
     EXPECT_TRUE(DataLines(options, kTree).empty());
-    std::strcpy(options.FindText, "*\\cache\\");
+    std::wcscpy(options.FindText, L"*\\cache\\");
     EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\Cache\\,2,2"}));
     options.InvertFind = 1;
     EXPECT_EQ(DataLines(options, kTree).size(), 5u);
@@ -359,10 +377,10 @@ TEST(ReportRows, FindRuleWithoutWildcardsKeepsTheRowsWhosePathHoldsTheText)
 {
     SaveOptions options = DefaultSaveOptions();
     options.Find = 1;
-    std::strcpy(options.FindText, "b\\");
+    std::wcscpy(options.FindText, L"b\\");
     EXPECT_EQ(DataLines(options, kTree),
               (std::vector<std::string>{"C:\\Data\\B\\,10,1", "C:\\Data\\B\\C\\D\\,1,10"}));
-    std::strcpy(options.FindText, "CACHE");
+    std::wcscpy(options.FindText, L"CACHE");
     EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\Cache\\,2,2"}));
     options.InvertFind = 1;
     EXPECT_EQ(DataLines(options, kTree).size(), 5u);
@@ -376,7 +394,7 @@ TEST(ReportRows, RulesCombineAndEmptyPathsAreNeverWritten)
     options.LimitDepth = 1;
     options.DepthLimit = 2;
     options.Find = 1;
-    std::strcpy(options.FindText, "*\\B\\");
+    std::wcscpy(options.FindText, L"*\\B\\");
     EXPECT_EQ(DataLines(options, kTree), (std::vector<std::string>{"C:\\Data\\B\\,10,1"}));
 
     EXPECT_TRUE(DataLines(DefaultSaveOptions(), Rows{{"", "5", "5"}}).empty());
@@ -428,12 +446,12 @@ TEST(ReportRows, PathsAreWrittenWholeWithoutBestFitAndFilteredAsTheyAre)
               (std::vector<std::string>{"C:\\Data\\?\xf3" "d?\\,12,3", deep, "C:\\Data\\?\\,1,1"}));
 
     options.Find = 1;
-    std::strcpy(options.FindText, "*\\tail\\");
+    std::wcscpy(options.FindText, L"*\\tail\\");
     EXPECT_EQ(DataLines(options, rows), std::vector<std::string>{deep});
     // What a best-fit conversion would have made of the name matches this.
-    std::strcpy(options.FindText, "*\\L?dz\\");
+    std::wcscpy(options.FindText, L"*\\L?dz\\");
     EXPECT_TRUE(DataLines(options, rows).empty());
-    std::strcpy(options.FindText, "*\\?\xf3" "d?\\");
+    std::wcscpy(options.FindText, L"*\\?\xf3" "d?\\");
     EXPECT_EQ(DataLines(options, rows).size(), 1u);
 
     options.Find = 0;
@@ -578,6 +596,35 @@ TEST(ReportFile, AStreamThatCannotBeWrittenFails)
     ReportFile never;
     EXPECT_FALSE(never.Put("text"));
     EXPECT_FALSE(never.Close());
+}
+
+}  // namespace
+
+namespace {
+
+// Find texts in other scripts: the filter works on the UTF-16 text, and the
+// filter lines are written in the code page, '?' for what it cannot hold.
+TEST(ReportRows, FindTextsInOtherScriptsFilterAndAreWrittenInTheCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "written for code page 1252, this system uses " << GetACP();
+    ReportFacts facts = CompletedScan();
+    facts.dataset.Find = 1;
+    std::wcscpy(facts.dataset.FindText, L"*\\\u5199\u771f*");  // 写真
+    facts.report.Find = 1;
+    facts.report.InvertFind = 1;
+    std::wcscpy(facts.report.FindText, L"\u0142\u00f3d\u017a");  // łódź
+    const WideRows rows({{L"C:\\Data\\\u5199\u771f\\\u0141\u00f3d\u017a", "1", "1"},
+                         {L"C:\\Data\\\u5199\u771f", "2", "1"}});
+    const std::vector<std::string> lines = Lines(Report(facts, rows));
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has("List (dataset) folder text was limited to folder names matching '*\\?\?*'."));
+    EXPECT_TRUE(has("Report folder text was limited to folder names NOT containing '?\xf3" "d?' (The find result "
+                    "was inverted)."));
+    EXPECT_TRUE(has("C:\\Data\\??\\,2,1"));
+    EXPECT_FALSE(has("C:\\Data\\??\\?\xf3" "d?\\,1,1")) << "the row holding \u0141\u00f3d\u017a is left out";
 }
 
 }  // namespace

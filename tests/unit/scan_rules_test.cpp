@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "scan/byte_sum.h"
 #include "scan/scan_rules.h"
 
 namespace {
@@ -33,6 +34,19 @@ TEST(Megabytes, TwoPebibytesAndMoreAreHeldAtTheLargestValue)
     EXPECT_EQ(MegabytesOf(2147483647LL * 1048576), 2147483647);
     EXPECT_EQ(MegabytesOf(2348236800LL * 1048576), 2147483647);  // once shown as -1946730495
     EXPECT_EQ(MegabytesOf(INT64_MAX), 2147483647);
+}
+
+// Folder and branch totals hold at the largest 64-bit count instead of
+// wrapping to a negative one.
+TEST(ByteSum, HoldsAtTheLargestCountInsteadOfWrapping)
+{
+    constexpr int64_t kMost = INT64_MAX, kLeast = INT64_MIN;
+    EXPECT_EQ(AddBytes(3, 4), 7);
+    EXPECT_EQ(AddBytes(kMost - 4, 4), kMost);
+    EXPECT_EQ(AddBytes(kMost - 4, 5), kMost);
+    EXPECT_EQ(AddBytes(kMost, kMost), kMost);
+    EXPECT_EQ(AddBytes(kLeast + 1, -2), kLeast);
+    EXPECT_EQ(MegabytesOf(AddBytes(int64_t{1} << 62, int64_t{1} << 62)), 2147483647);
 }
 
 TEST(SizeFilter, PassesWhenBranchOrNodeReachesTheLimit)
@@ -79,16 +93,16 @@ TEST(DepthFilter, ZeroLetsNoLevelAndNegativeEveryLevelThrough)
 TEST(FindFilter, MatchesTheWholePathWithoutRegardToCase)
 {
     ScanOptions o = NoFilters();
-    std::strcpy(o.FindText, "nothing");
+    std::wcscpy(o.FindText, L"nothing");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\Data"));  // off
     o.Find = 1;
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data"));
-    std::strcpy(o.FindText, "*\\data");
+    std::wcscpy(o.FindText, L"*\\data");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\DATA"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data\\Sub"));
-    std::strcpy(o.FindText, "c:\\d?ta*");
+    std::wcscpy(o.FindText, L"c:\\d?ta*");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\Data\\Sub"));
-    std::strcpy(o.FindText, "*?*");  // the default keeps every folder
+    std::wcscpy(o.FindText, L"*?*");  // the default keeps every folder
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\"));
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\x"));
 }
@@ -98,7 +112,7 @@ TEST(FindFilter, InvertedKeepsExactlyTheFoldersThatDoNotMatch)
     ScanOptions o = NoFilters();
     o.Find = 1;
     o.InvertFind = 1;
-    std::strcpy(o.FindText, "*\\Temp*");
+    std::wcscpy(o.FindText, L"*\\Temp*");
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Temp"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\x\\tempfiles"));
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\x"));
@@ -108,7 +122,7 @@ TEST(FindFilter, OnlyTheStartFolderEndsInABackslash)
 {
     ScanOptions o = NoFilters();
     o.Find = 1;
-    std::strcpy(o.FindText, "*\\");
+    std::wcscpy(o.FindText, L"*\\");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\Data\\"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Data\\Sub"));
 }
@@ -117,14 +131,14 @@ TEST(FindFilter, PlainTextKeepsThePathsThatHoldItWhateverTheCase)
 {
     ScanOptions o = NoFilters();
     o.Find = 1;
-    std::strcpy(o.FindText, "music");
+    std::wcscpy(o.FindText, L"music");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\Users\\Me\\My Music"));
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\MUSIC\\"));
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\x\\musical"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Users\\Me"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\Mu\\sic"));
     // Characters a wildcard pattern would read otherwise are plain.
-    std::strcpy(o.FindText, "a;b[1]");
+    std::wcscpy(o.FindText, L"a;b[1]");
     EXPECT_TRUE(PassesFindFilter(o, L"C:\\A;B[1]\\x"));
     EXPECT_FALSE(PassesFindFilter(o, L"C:\\a"));
     o.InvertFind = 1;
@@ -140,13 +154,11 @@ TEST(FindFilter, PlainTextIgnoresTheCaseOfLettersBeyondAToZ)
     EXPECT_FALSE(lodz.Passes(L"C:\\Data\\Lodz"));
     const FindFilter greek(true, false, L"\u03a3\u039f\u03a6\u0399\u0391");  // ΣΟΦΙΑ
     EXPECT_TRUE(greek.Passes(L"C:\\\u03c3\u03bf\u03c6\u03b9\u03b1"));      // σοφια
-    // Code-page text of the option records: "été" under code page 1252.
-    if (GetACP() == 1252) {
-        ScanOptions o = NoFilters();
-        o.Find = 1;
-        std::strcpy(o.FindText, "\xe9t\xe9");
-        EXPECT_TRUE(PassesFindFilter(o, L"C:\\\u00c9T\u00c9 2024"));
-    }
+    // The find text of the option records: "été".
+    ScanOptions o = NoFilters();
+    o.Find = 1;
+    std::wcscpy(o.FindText, L"\u00e9t\u00e9");
+    EXPECT_TRUE(PassesFindFilter(o, L"C:\\\u00c9T\u00c9 2024"));
 }
 
 TEST(FindFilter, TheEmptyTextIsInEveryPath)

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "app/code_page_text.h"
+#include "scan/file_tally.h"
 #include "scan/folder_blocks.h"
 #include "scan/folder_read.h"
 #include "scan/folder_walk.h"
@@ -348,7 +350,7 @@ TEST_F(WalkTest, FindTextWithATrailingBackslashKeepsOnlyTheStartFolder)
     BuildSmallTree();
     ScanOptions o = Options();
     o.Find = 1;
-    std::strcpy(o.FindText, "*\\");
+    std::wcscpy(o.FindText, L"*\\");
     EXPECT_EQ(Scan(o), (std::vector<Row>{{P(""), 6, 1}}));
     o.InvertFind = 1;
     auto rows = Scan(o);
@@ -356,7 +358,7 @@ TEST_F(WalkTest, FindTextWithATrailingBackslashKeepsOnlyTheStartFolder)
     for (const Row& row : rows)
         EXPECT_NE(std::get<0>(row), P(""));
     o.InvertFind = 0;
-    std::strcpy(o.FindText, "*\\B*");  // a\b and a\b\c, letter case ignored
+    std::wcscpy(o.FindText, L"*\\B*");  // a\b and a\b\c, letter case ignored
     rows = Scan(o);
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<Row>{{P("a\\b"), 4, 4}, {P("a\\b\\c"), 1, 1}}));
@@ -480,9 +482,20 @@ TEST_F(WalkTest, ARefusedFindFirstFallsBackToThePlainCall)
             return INVALID_HANDLE_VALUE;
         }
     };
+    // Such a Windows gives no listing through a folder's handle either.
+    struct RefuseByHandle {
+        static BOOL WINAPI Query(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD)
+        {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+    };
+    const QueryFolderFunction query = queryFolder;
+    queryFolder = RefuseByHandle::Query;
     findFirstFileEx = Refuse::FindFirst;
     auto rows = Scan(Options());
     findFirstFileEx = FindFirstFileExW;
+    queryFolder = query;
     ForgetRefusedFindLevelForTest();
     EXPECT_EQ(refused, 1);  // asked once, then never again
     std::sort(rows.begin(), rows.end());
@@ -629,20 +642,36 @@ TEST_F(WalkTest, AListingBrokenOffKeepsWhatItGaveAndLeavesTheScanIncomplete)
     File("a\\f2", 2 * MB);
     File("a\\f3", 4 * MB);
     // A named WINAPI function: in 32 bits a lambda converts only to a cdecl pointer.
+    // The listing of "a" gives its entries up to f1, then fails.
+    static QueryFolderFunction realQuery = queryFolder;
+    static bool brokenOff = false;
     struct BreakOff {
-        static BOOL WINAPI FindNext(HANDLE find, LPWIN32_FIND_DATAW data)
+        static BOOL WINAPI Query(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID buffer, DWORD size)
         {
-            if (std::wcscmp(data->cFileName, L"f1") == 0) {
+            if (brokenOff) {
+                brokenOff = false;
                 SetLastError(ERROR_NETNAME_DELETED);
                 return FALSE;
             }
-            return FindNextFileW(find, data);
+            if (!realQuery(folder, kind, buffer, size))
+                return FALSE;
+            for (auto* entry = static_cast<FILE_ID_BOTH_DIR_INFO*>(buffer);;
+                 entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<char*>(entry) +
+                                                                  entry->NextEntryOffset)) {
+                if (std::wstring(entry->FileName, entry->FileNameLength / sizeof(wchar_t)) == L"f1") {
+                    entry->NextEntryOffset = 0;
+                    brokenOff = true;
+                }
+                if (entry->NextEntryOffset == 0)
+                    return TRUE;
+            }
         }
     };
-    findNextFile = BreakOff::FindNext;
+    realQuery = queryFolder;
+    queryFolder = BreakOff::Query;
     CollectRows rows;
     const bool complete = WalkScan(P("").c_str(), Options(), {}, counters, rows);
-    findNextFile = FindNextFileW;
+    queryFolder = realQuery;
     EXPECT_FALSE(complete);
     EXPECT_EQ(rows.rows, (std::vector<Row>{{P("a"), 2, 2}, {P(""), 2, 1}}));
     EXPECT_EQ(filesAssessed, 1);
@@ -1266,7 +1295,7 @@ TEST_F(WalkTest, AScanOpensNoFileAndCountsCloudFilesFromTheirEntries)
         for (const std::wstring& path : opened)
             if (path.rfind(L"\\\\.\\", 0) != 0)
                 folders.push_back(path);
-        EXPECT_EQ(folders.empty(), !onDisk) << "a listing by handle opens the folders it lists";
+        EXPECT_FALSE(folders.empty()) << "a listing by handle opens the folders it lists";
         for (const std::wstring& path : folders) {
             const DWORD attributes = GetFileAttributesW(path.c_str());
             EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -1295,5 +1324,130 @@ TEST_F(WalkTest, AScanOpensNoFileAndCountsCloudFilesFromTheirEntries)
     for (const std::wstring& path : opened) {
         EXPECT_EQ(path.find(L"report.docx"), std::wstring::npos);
         EXPECT_EQ(path.find(L"photo.jpg"), std::wstring::npos);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The tallies of the files: the largest files and the file types.
+
+namespace {
+
+// One file as a plain walk finds it.
+struct PlainFile {
+    std::wstring path;
+    int64_t bytes;
+    int64_t onDisk;
+};
+
+void ListFiles(const std::wstring& folder, std::vector<PlainFile>& files)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(Long(folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder + L"\\" + name, files);
+        else
+            files.push_back({folder + L"\\" + name,
+                             (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+                             AllocationOf(folder + L"\\" + name)});
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+// The order of paths in the folder column: a to z upper-cased, unit by
+// unit; paths equal so are told apart as they are spelled.
+bool PathGoesFirst(const std::wstring& a, const std::wstring& b)
+{
+    auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; };
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return static_cast<uint16_t>(upper(a[i])) < static_cast<uint16_t>(upper(b[i]));
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+std::wstring TypeOf(const std::wstring& path)
+{
+    const std::wstring name = path.substr(path.rfind(L'\\') + 1);
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos || dot + 1 == name.size())
+        return kNoExtension;
+    std::wstring type = name.substr(dot + 1);
+    CharLowerBuffW(type.data(), static_cast<DWORD>(type.size()));
+    return type;
+}
+
+}  // namespace
+
+// Against a plain walk of its own: the 1,000 largest files in order, ties
+// in path order, and every type's totals, in both measures, whatever the
+// threads, the counting pass and the bound (folders read twice).
+TEST_F(WalkTest, TheTalliesAreThoseOfAPlainWalk)
+{
+    const wchar_t* types[] = {L".txt", L".TXT", L".Jpg", L"", L".", L".tar.gz", L".\u00c4\u00d6", L".\u5199"};
+    std::mt19937 random(5);
+    Folder("n");
+    for (int f = 0; f < 30; ++f) {
+        std::string folder = Numbered("n\\f", f);
+        Folder(folder);
+        if (f % 3 == 0) {
+            folder += "\\deep";
+            Folder(folder);
+        }
+        for (int i = 0; i < 45; ++i) {
+            const std::wstring name = P(folder) + L"\\" + std::to_wstring(i) + types[random() % 8];
+            if (i % 4 == 0)
+                DataFile(name, 1 + random() % 9000);  // takes clusters, some tied
+            else
+                WideFile(name, static_cast<int64_t>(random() % 40) * 1000);  // many tied
+        }
+    }
+    std::vector<PlainFile> files;
+    ListFiles(Wide(root), files);
+    ASSERT_EQ(files.size(), 1350u);
+
+    for (const bool onDisk : {false, true}) {
+        auto measure = [onDisk](const PlainFile& file) { return onDisk ? file.onDisk : file.bytes; };
+        std::sort(files.begin(), files.end(), [&](const PlainFile& a, const PlainFile& b) {
+            return measure(a) != measure(b) ? measure(a) > measure(b) : PathGoesFirst(a.path, b.path);
+        });
+        std::map<std::wstring, std::tuple<int64_t, int64_t, int64_t>> expectedTypes;
+        for (const PlainFile& file : files) {
+            auto& [bytes, disk, count] = expectedTypes[TypeOf(file.path)];
+            bytes += file.bytes;
+            disk += file.onDisk;
+            ++count;
+        }
+        for (const auto& [threads, dontCount, bound] :
+             {std::tuple{1, false, size_t{64} << 20}, std::tuple{4, true, size_t{64} << 20},
+              std::tuple{4, false, size_t{1500}}}) {
+            ScanOptions o = Options();
+            o.MeasureOnDisk = onDisk;
+            o.DontCount = dontCount;
+            WalkLimits limits;
+            limits.threads = threads;
+            limits.treeBytes = bound;
+            WalkStats stats;
+            CollectRows rows;
+            ASSERT_TRUE(WalkScan(P("").c_str(), o, limits, counters, rows, &stats));
+            const std::string what = std::to_string(threads) + " threads, bound " + std::to_string(bound) +
+                                     (onDisk ? ", on disk" : "");
+            ASSERT_EQ(stats.tallies.largest.size(), 1000u) << what;
+            for (size_t i = 0; i < 1000; ++i) {
+                const LargeFile& got = stats.tallies.largest[i];
+                ASSERT_EQ(got.path, files[i].path) << what << " at " << i;
+                EXPECT_EQ(got.Name(), files[i].path.substr(files[i].path.rfind(L'\\') + 1));
+                EXPECT_EQ(got.bytes, files[i].bytes);
+                EXPECT_EQ(got.onDisk, files[i].onDisk);
+            }
+            std::map<std::wstring, std::tuple<int64_t, int64_t, int64_t>> gotTypes;
+            for (const FileType& type : stats.tallies.types)
+                gotTypes[type.name] = {type.bytes, type.onDisk, type.files};
+            EXPECT_EQ(gotTypes, expectedTypes) << what;
+        }
     }
 }

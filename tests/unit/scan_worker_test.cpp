@@ -13,7 +13,6 @@
 #include "app/app_state.h"
 #include "res/resource_ids.h"
 #include "scan/folder_read.h"
-#include "scan/scan_messages.h"
 #include "scan/scan_rules.h"
 #include "scan/scan_worker.h"
 #include "ui/scan_control.h"
@@ -91,8 +90,7 @@ TEST(ScanWorker, StopWhileTheOverLongPathBoxIsUpEndsTheScan)
     app.mainWindow = main;
 
     // As Go starts a scan, once the options are confirmed.
-    app.status = Spin0;
-    app.workerThread = CreateThread(nullptr, 0, ScanWorker, nullptr, 0, &app.workerThreadId);
+    ASSERT_TRUE(StartScanWorker(main));
     ASSERT_NE(app.workerThread, nullptr);
 
     const DWORD ui = GetCurrentThreadId();

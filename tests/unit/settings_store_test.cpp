@@ -6,10 +6,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <string>
 
 #include "app/app_state.h"
+#include "app/version.h"
+#include "settings/registry_key.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -56,6 +59,24 @@ std::optional<Stored> Get(const char* name)
     if (result != ERROR_SUCCESS)
         return std::nullopt;
     stored.bytes.assign(data, size);
+    return stored;
+}
+
+// A text value as the hive holds it: its UTF-16 units, as many as stored.
+std::optional<std::wstring> GetWide(const wchar_t* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0;
+    std::wstring stored(400, L'\0');
+    DWORD size = static_cast<DWORD>(stored.size() * sizeof(wchar_t));
+    const LONG result =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(stored.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return std::nullopt;
+    stored.resize(size / sizeof(wchar_t));
     return stored;
 }
 
@@ -127,9 +148,9 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
     LoadSettings();
     app.defaultFolder = L"  C:\\Data \t\n";
     app.singleInstance = false;
-    app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, " *Cache* ", 1, 0};
-    app.saveOptions = SaveOptions{1, -4, 1, 2, 1, 0, "\t*?*  "};
-    SaveSettings();
+    app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, L" *Cache* ", 1, 0};
+    app.saveOptions = SaveOptions{1, -4, 1, 2, 1, 0, L"\t*?*  "};
+    EXPECT_TRUE(SaveSettings().Saved());
 
     ExpectText("DefaultFolder", "C:\\Data\\");
     ExpectNumber("GlobalMutex", 0);
@@ -154,8 +175,8 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
 
     // The live fields were tidied too.
     EXPECT_EQ(app.defaultFolder, L"C:\\Data\\");
-    EXPECT_STREQ(app.scanOptions.FindText, "*Cache*");
-    EXPECT_STREQ(app.saveOptions.FindText, "*?*");
+    EXPECT_STREQ(app.scanOptions.FindText, L"*Cache*");
+    EXPECT_STREQ(app.saveOptions.FindText, L"*?*");
 
     // And a fresh load gives back what was saved.
     const ScanOptions scan = app.scanOptions;
@@ -254,8 +275,8 @@ TEST_F(SettingsStore, UnusableTextsFallBackToTheirDefaults)
     PutText("FindText", std::string(300, 'b'));  // larger than the buffer
     PutNumber("SOFindText", 0x2A3F2A);          // four bytes that spell "*?*"
     LoadSettings();
-    EXPECT_STREQ(app.scanOptions.FindText, "*?*");
-    EXPECT_STREQ(app.saveOptions.FindText, "*?*");
+    EXPECT_STREQ(app.scanOptions.FindText, L"*?*");
+    EXPECT_STREQ(app.saveOptions.FindText, L"*?*");
 }
 
 TEST_F(SettingsStore, TextsLoadWholeWithOrWithoutTheirNul)
@@ -266,8 +287,8 @@ TEST_F(SettingsStore, TextsLoadWholeWithOrWithoutTheirNul)
     PutText("SOFindText", "", false);
     LoadSettings();
     EXPECT_EQ(app.defaultFolder, L"D:\\Photos\\");
-    EXPECT_EQ(std::string(app.scanOptions.FindText), longest);
-    EXPECT_STREQ(app.saveOptions.FindText, "");
+    EXPECT_EQ(std::wstring(app.scanOptions.FindText), std::wstring(longest.begin(), longest.end()));
+    EXPECT_STREQ(app.saveOptions.FindText, L"");
 }
 
 // A default folder outside the code page and past the old 260 characters
@@ -301,7 +322,89 @@ TEST_F(SettingsStore, TextsEndAtTheirFirstNul)
 {
     Put("FindText", REG_SZ, "*x*\0junk!", 8);
     LoadSettings();
-    EXPECT_STREQ(app.scanOptions.FindText, "*x*");
+    EXPECT_STREQ(app.scanOptions.FindText, L"*x*");
+}
+
+// Find texts in any script: typed as UTF-16, stored as REG_SZ text of
+// UTF-16 units without a NUL, and loaded whole.
+TEST_F(SettingsStore, FindTextsInAnyScriptAreStoredAndLoadedWhole)
+{
+    LoadSettings();
+    std::wcscpy(app.scanOptions.FindText, L" *\\\u5199\u771f* ");  // 写真
+    std::wcscpy(app.saveOptions.FindText, L"\u0141\u00f3d\u017a");    // Łódź
+    EXPECT_TRUE(SaveSettings().Saved());
+    EXPECT_EQ(GetWide(L"FindText"), std::wstring(L"*\\\u5199\u771f*"));
+    EXPECT_EQ(GetWide(L"SOFindText"), std::wstring(L"\u0141\u00f3d\u017a"));
+
+    Scramble();
+    LoadSettings();
+    EXPECT_STREQ(app.scanOptions.FindText, L"*\\\u5199\u771f*");
+    EXPECT_STREQ(app.saveOptions.FindText, L"\u0141\u00f3d\u017a");
+
+    // The longest text is 259 units, whatever the script; one more is
+    // taken for a value no version wrote, and the default stands.
+    const std::wstring longest(259, L'\u5199');
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, L"FindText", 0, REG_SZ, reinterpret_cast<const BYTE*>(longest.c_str()),
+                   static_cast<DWORD>((longest.size() + 1) * sizeof(wchar_t)));
+    const std::wstring tooLong = longest + L"x";
+    RegSetValueExW(key, L"SOFindText", 0, REG_SZ, reinterpret_cast<const BYTE*>(tooLong.c_str()),
+                   static_cast<DWORD>((tooLong.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    LoadSettings();
+    EXPECT_EQ(std::wstring(app.scanOptions.FindText), longest);
+    EXPECT_STREQ(app.saveOptions.FindText, L"*?*");
+}
+
+// One function loads and saves a filter record under any prefix: the same
+// seven names after it, in the same order and form.
+TEST_F(SettingsStore, FilterRecordIsLoadedAndSavedUnderItsPrefix)
+{
+    const RegistryKey key = RegistryKey::Create(HKEY_CURRENT_USER, kKey);
+    ASSERT_TRUE(key.IsOpen());
+    FilterOptions written = DefaultSaveOptions();
+    written.LimitSize = 1;
+    written.SizeLimit = -7;
+    written.LimitDepth = 1;
+    written.DepthLimit = 4;
+    written.Find = 1;
+    written.InvertFind = 1;
+    std::wcscpy(written.FindText, L"\t\u0141\u00f3d\u017a ");
+    EXPECT_TRUE(SaveFilterOptions(key, "SO", written).Saved());
+    EXPECT_STREQ(written.FindText, L"\u0141\u00f3d\u017a");  // trimmed in the record itself
+    ExpectNumber("SOLimitSize", 1);
+    ExpectNumber("SOSizeLimit", static_cast<uint32_t>(-7));
+    ExpectNumber("SOLimitDepth", 1);
+    ExpectNumber("SODepthLimit", 4);
+    ExpectNumber("SOFind", 1);
+    ExpectNumber("SOInvertFind", 1);
+    EXPECT_EQ(GetWide(L"SOFindText"), std::wstring(L"\u0141\u00f3d\u017a"));
+    EXPECT_FALSE(Get("LimitSize").has_value()) << "the other prefix is left alone";
+
+    FilterOptions read = DefaultSaveOptions();
+    LoadFilterOptions(key, "SO", read);
+    EXPECT_TRUE(read == written);
+    // Under the empty prefix nothing is stored yet: every field keeps its value.
+    FilterOptions untouched = DefaultScanOptions();
+    LoadFilterOptions(key, "", untouched);
+    EXPECT_TRUE(untouched == DefaultScanOptions());
+}
+
+// A key that takes no values: the writes are refused, and the first one
+// refused is named.
+TEST_F(SettingsStore, ARefusedWriteNamesTheFirstValueRefused)
+{
+    ASSERT_TRUE(RegistryKey::Create(HKEY_CURRENT_USER, kKey).IsOpen());
+    const RegistryKey readOnly = RegistryKey::OpenForReading(HKEY_CURRENT_USER, kKey);
+    ASSERT_TRUE(readOnly.IsOpen());
+    FilterOptions options = DefaultSaveOptions();
+    const SettingsWrite write = SaveFilterOptions(readOnly, "SO", options);
+    EXPECT_FALSE(write.Saved());
+    EXPECT_EQ(write.failure, SettingsWrite::Failure::Value);
+    EXPECT_EQ(write.valueName, "SOLimitSize");
+    EXPECT_FALSE(Get("SOLimitSize").has_value());
+    EXPECT_FALSE(Get("SOFindText").has_value());
 }
 
 TEST_F(SettingsStore, PositionComesFromTheRestoredRectangleOfTheMainWindow)
@@ -319,21 +422,21 @@ TEST_F(SettingsStore, PositionComesFromTheRestoredRectangleOfTheMainWindow)
     ExpectNumber("PosY", 45);
 }
 
-TEST_F(SettingsStore, VersionIsWrittenAsNineteenBytesWithoutNul)
+TEST_F(SettingsStore, VersionIsWrittenWithoutNul)
 {
-    WriteVersionValue();
-    ExpectText("V", "Dunewright v1.4.7.4");
-    // Also as the hive holds it: nineteen characters, nothing more.
+    EXPECT_TRUE(WriteVersionValue().Saved());
+    ExpectText("V", AppVersion);
+    // Also as the hive holds it: the version's characters, nothing more.
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     wchar_t wide[64] = {};
     DWORD size = sizeof wide;
     EXPECT_EQ(RegQueryValueExW(key, L"V", nullptr, nullptr, reinterpret_cast<BYTE*>(wide), &size), ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_EQ(size, 19u * sizeof(wchar_t));
+    EXPECT_EQ(size, (sizeof AppVersion - 1) * sizeof(wchar_t));
     // Writing again replaces, and loading ignores it.
     WriteVersionValue();
-    ExpectText("V", "Dunewright v1.4.7.4");
+    ExpectText("V", AppVersion);
     Scramble();
     LoadSettings();
     ExpectDefaults();

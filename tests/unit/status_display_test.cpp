@@ -2,16 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "app/app_state.h"
 #include "ui/status_display.h"
 
 namespace {
 
-std::string InProgress(const ScanOptions& options)
+std::wstring InProgress(const ScanOptions& options)
 {
-    char text[2048];
-    FormatScanInProgress(options, text, sizeof text);
+    wchar_t text[2048];
+    FormatScanInProgress(options, text, 2048);
     return text;
 }
 
@@ -20,7 +22,7 @@ TEST(ScanInProgress, WithoutLimitsHoldsOnlyTheTwoSentences)
     ScanOptions o = DefaultScanOptions();
     o.LimitSize = 0;
     o.DontCount = 1;  // never mentioned
-    EXPECT_EQ(InProgress(o), "A scan is in progress.\n\nStop the current scan to start another.");
+    EXPECT_EQ(InProgress(o), L"A scan is in progress.\n\nStop the current scan to start another.");
 }
 
 TEST(ScanInProgress, ListsTheLimitsThatAreOnInOrder)
@@ -28,8 +30,8 @@ TEST(ScanInProgress, ListsTheLimitsThatAreOnInOrder)
     ScanOptions o = DefaultScanOptions();
     o.Find = 1;
     o.InvertFind = 1;
-    std::strcpy(o.FindText, "*tmp*");
-    EXPECT_EQ(InProgress(o), "A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
+    std::wcscpy(o.FindText, L"*tmp*");
+    EXPECT_EQ(InProgress(o), L"A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
                              "* Scan folder size limit [MB] = 10\n\n"
                              "* Scan folder find text limit = [Disclude] = '*tmp*'\n\n"
                              "\n\nStop the current scan to start another.");
@@ -37,21 +39,33 @@ TEST(ScanInProgress, ListsTheLimitsThatAreOnInOrder)
     o.LimitDepth = 1;
     o.DepthLimit = -3;
     o.InvertFind = 0;
-    EXPECT_EQ(InProgress(o), "A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
+    EXPECT_EQ(InProgress(o), L"A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
                              "* Scan folder depth limit = -3\n\n"
                              "* Scan folder find text limit = [Include] = '*tmp*'\n\n"
                              "\n\nStop the current scan to start another.");
+}
+
+// The find text is shown whole, in any script.
+TEST(ScanInProgress, ShowsAFindTextInAnyScriptWhole)
+{
+    ScanOptions o = DefaultScanOptions();
+    o.LimitSize = 0;
+    o.Find = 1;
+    std::wcscpy(o.FindText, L"*\\\u5199\u771f*");  // 写真
+    EXPECT_EQ(InProgress(o), L"A scan is in progress.\n\n\n\nThe current scan parameters are...\n\n"
+                             L"* Scan folder find text limit = [Include] = '*\\\u5199\u771f*'\n\n"
+                             L"\n\nStop the current scan to start another.");
 }
 
 TEST(ScanInProgress, ALongFindTextIsCutToTheBuffer)
 {
     ScanOptions o = DefaultScanOptions();
     o.Find = 1;
-    std::memset(o.FindText, 'x', 259);
-    o.FindText[259] = '\0';
-    char text[100];
-    FormatScanInProgress(o, text, sizeof text);
-    EXPECT_EQ(std::strlen(text), 99u);
+    std::wmemset(o.FindText, L'x', 259);
+    o.FindText[259] = L'\0';
+    wchar_t text[100];
+    FormatScanInProgress(o, text, 100);
+    EXPECT_EQ(std::wcslen(text), 99u);
 }
 
 TEST(StatusText, NamesEveryStatus)

@@ -2,14 +2,24 @@
 // accepts this version.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 
 #include "app/terms_text.h"
+#include "app/version.h"
 
 namespace {
 
-const std::string kLine = "The Terms and Conditions and Disclaimer for 'Dunewright v1.4.7.4' have been accepted.";
+const std::string kLine =
+    std::string("The Terms and Conditions and Disclaimer for '") + AppVersion + "' have been accepted.";
+
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
 
 bool Accepts(std::string firstLine)
 {
@@ -33,10 +43,11 @@ TEST(TermsText, PromptsNameThisVersion)
     FormatFirstRunPrompt(text, sizeof text);
     EXPECT_EQ(std::string(text),
               "This is the first time you have run this version of this application.\n\n"
-              "Create links/shortcuts to Dunewright v1.4.7.4?");
+              "Create links/shortcuts to " + std::string(AppVersion) + "?");
     FormatDisclaimer(text, sizeof text);
     const std::string disclaimer = text;
-    EXPECT_EQ(disclaimer.rfind("LEGAL DISCLAIMER: This software [Dunewright v1.4.7.4] is supplied", 0), 0u);
+    EXPECT_EQ(disclaimer.rfind("LEGAL DISCLAIMER: This software [" + std::string(AppVersion) + "] is supplied", 0),
+              0u);
     EXPECT_NE(disclaimer.find("legal procescution resulting from the use of this software.\n\nClick 'Yes'"),
               std::string::npos);
     EXPECT_EQ(disclaimer.substr(disclaimer.size() - 33), "discontinue use of this software.");
@@ -59,7 +70,7 @@ TEST(TermsText, OtherLinesDoNotAccept)
     EXPECT_FALSE(Accepts(""));
     EXPECT_FALSE(Accepts("\n"));
     EXPECT_FALSE(Accepts("The Terms and Conditions and Disclaimer for 'Dunewright v1.4.7.3' have been accepted."));
-    EXPECT_FALSE(Accepts("THE TERMS AND CONDITIONS AND DISCLAIMER FOR 'DUNEWRIGHT V1.4.7.4' HAVE BEEN ACCEPTED."));
+    EXPECT_FALSE(Accepts(Upper(kLine)));
     // Two characters short.
     EXPECT_FALSE(Accepts(kLine.substr(0, kLine.size() - 2)));
     // A carriage return left in the line stops the trimming of what precedes it.

@@ -2,10 +2,13 @@
 // Donate dialog's two boxes.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstring>
 #include <string>
 
 #include "app/product_text.h"
+#include "app/version.h"
 #include "web/donate_text.h"
 #include "web/donation_check.h"
 
@@ -35,9 +38,22 @@ TEST(DonationCheck, DigestIsFnv1a64)
     static_assert(Fnv1a64("a", 1) == 0xaf63dc4c8601ec8cull, "usable at compile time");
 }
 
-TEST(DonationCheck, TheBuiltAddressIsIntact)
+// The real check reads the address where the program keeps it: as built
+// it passes, and one byte altered there, the terminator too, is caught.
+TEST(DonationCheck, TheCheckPassesTheBuiltAddressAndCatchesAByteAlteredInPlace)
 {
     EXPECT_TRUE(DonationAddressIntact());
+    volatile char* bytes = const_cast<volatile char*>(donationAddress);
+    DWORD was = 0;
+    ASSERT_TRUE(VirtualProtect(const_cast<char*>(donationAddress), sizeof donationAddress, PAGE_READWRITE, &was));
+    for (size_t i : {size_t{0}, sizeof donationAddress / 2, sizeof donationAddress - 2, sizeof donationAddress - 1}) {
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x01);
+        EXPECT_FALSE(DonationAddressIntact()) << "byte " << i;
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x01);
+    }
+    EXPECT_TRUE(DonationAddressIntact());
+    DWORD ignored = 0;
+    VirtualProtect(const_cast<char*>(donationAddress), sizeof donationAddress, was, &ignored);
 }
 
 TEST(DonationCheck, AnyChangedByteOrShortenedTextIsCaught)
@@ -60,11 +76,11 @@ TEST(DonateText, CheckedBoxNamesTheAddressAndTheVersion)
     char text[4096];
     ASSERT_TRUE(FormatDonationCheckedText(text, sizeof text));
     EXPECT_EQ(std::string(text),
-              std::string("The donation URL...\n\n'") + donationAddress +
-                  "'\n\n... for this software...\n\n'Dunewright v1.4.7.4'\n\n...has been *checked* for "
-                  "correctness (It is possible that the URL has been altered by a third party; always check a "
-                  "important URL begins with a known domain).\n\nFor better security, please use the donate "
-                  "button that can be found on " +
+              std::string("The donation URL...\n\n'") + donationAddress + "'\n\n... for this software...\n\n'" +
+                  AppVersion +
+                  "'\n\n...has been *checked* for correctness (It is possible that the URL has been altered by a "
+                  "third party; always check a important URL begins with a known domain).\n\nFor better "
+                  "security, please use the donate button that can be found on " +
                   makerSiteAddress + " internet pages.");
     char small[64];
     EXPECT_FALSE(FormatDonationCheckedText(small, sizeof small));

@@ -1,4 +1,4 @@
-#include "report/save_report.h"
+#include "ui/save_report_command.h"
 
 #include <commdlg.h>
 
@@ -14,6 +14,7 @@
 #include "res/resource_ids.h"
 #include "ui/message_box.h"
 #include "ui/result_list.h"
+#include "ui/scan_control.h"
 #include "ui/save_options_dialog.h"
 #include "ui/shell_open.h"
 #include "ui/status_display.h"
@@ -74,25 +75,6 @@ bool AskForFileName(HWND mainWindow, std::wstring& path)
     return !path.empty();
 }
 
-bool FileExists(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(ExtendedPath(path).c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
-// The computer's name as the report's code page spells it.
-std::string ComputerName()
-{
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    if (!GetComputerNameW(name, &size))
-        return "unknown";
-    return ToCodePage(name);
-}
-
 ReportFacts GatherFacts(uint32_t savedAt, const char* computerName)
 {
     ReportFacts facts{};
@@ -108,6 +90,12 @@ ReportFacts GatherFacts(uint32_t savedAt, const char* computerName)
     facts.sortColumn = app.sortColumn;
     facts.dataset = app.datasetOptions;
     facts.report = app.saveOptions;
+    const ScanOutcome& scan = LastScanOutcome();
+    if (scan.volume.known && scan.complete) {
+        facts.volumeKnown = true;
+        facts.volumeUsedBytes = scan.volume.usedBytes;
+        facts.scanOnDiskBytes = scan.total.branchOnDisk;
+    }
     return facts;
 }
 
@@ -121,7 +109,7 @@ void SaveReport(HWND mainWindow)
         ShowMessage(mainWindow, "The current data is incomplete.\n\nSave anyway?", MB_ICONWARNING | MB_YESNO) ==
             IDNO)
         return;
-    if (!RunSaveOptionsDialog(mainWindow))
+    if (!RunSaveOptionsDialog(mainWindow, app.saveOptions))
         return;
 
     const size_t count = ResultRowCount();
@@ -130,21 +118,19 @@ void SaveReport(HWND mainWindow)
     std::wstring path;
     if (!AskForFileName(mainWindow, path))
         return;
-    if (FileExists(path) &&
+    if (ReportFileExists(path) &&
         ShowMessage(mainWindow, "File already exists.\n\nOverwrite?", MB_ICONWARNING | MB_YESNO) == IDNO)
         return;
 
-    ReportFile file;
-    if (!file.Open(path)) {
+    const std::string computerName = ComputerNameText();
+    const ReportFacts facts = GatherFacts(savedAt, computerName.c_str());
+    switch (WriteReportFile(path, facts, ListRows(count))) {
+    case ReportFileWrite::Written:
+        break;
+    case ReportFileWrite::NotOpened:
         ShowMessage(mainWindow, "ERROR: Could not open file for writing.", MB_ICONWARNING);
         return;
-    }
-    const std::string computerName = ComputerName();
-    const ReportFacts facts = GatherFacts(savedAt, computerName.c_str());
-    // A report cut short never takes the chosen name: the file there stays.
-    const bool written = WriteReportText(file, facts, ListRows(count)) && file.Close();
-    if (!written) {
-        file.Discard();
+    case ReportFileWrite::NotWritten:
         ShowMessage(mainWindow, "ERROR: Could not write the report file.", MB_ICONWARNING);
         return;
     }
