@@ -11,7 +11,6 @@
 #include <memory>
 #include <new>
 
-#include "app/app_state.h"
 #include "app/code_page_text.h"
 #include "app/command_line.h"
 #include "app/console_args.h"
@@ -27,6 +26,7 @@
 #include "scan/row_batch.h"
 #include "scan/row_store.h"
 #include "scan/scan_output.h"
+#include "scan/scan_status.h"
 #include "scan/scan_worker.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/app_state.h"
 #include "app/code_page_text.h"
 #include "app/product_text.h"
 #include "app/version.h"
+#include "scan/scan_status.h"
 
 // commdlg.h maps FindText to FindTextA, which would rename the option
 // records' field in this file only.

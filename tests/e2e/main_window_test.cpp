@@ -88,10 +88,14 @@ TEST(MainWindow, MenusHoldTheirItems)
     EXPECT_EQ(MenuText(file, 2), "Exit");
     EXPECT_EQ(GetMenuItemID(file, 2), static_cast<UINT>(IDM_EXIT));
 
+    // After Options, the command that restarts the program elevated (taken
+    // out of the window's own menu when it runs elevated already).
     HMENU own = GetSubMenu(bar, 1);
-    ASSERT_EQ(GetMenuItemCount(own), 1);
+    ASSERT_EQ(GetMenuItemCount(own), 2);
     EXPECT_EQ(MenuText(own, 0), "Options");
     EXPECT_EQ(GetMenuItemID(own, 0), static_cast<UINT>(IDM_OPTIONS));
+    EXPECT_EQ(MenuText(own, 1), "Restart as Administrator");
+    EXPECT_EQ(GetMenuItemID(own, 1), static_cast<UINT>(IDM_RESTART_ELEVATED));
 
     HMENU common = GetSubMenu(bar, 2);
     const char* texts[] = {"About", "Create && Delete Links", "Explore Containing folder",
