@@ -16,6 +16,8 @@
 //           the resident size before it, per 100,000 rows;
 //   stop    Stop confirmed once DW_BENCH_STOP_AT folders (default 1000)
 //           are assessed, timed to "Stopped [Incomplete]." on screen;
+//   window  one scan with the size filter off (every folder a row), as
+//           bench/console.sh sets beside the console program's scan;
 //   tallies the engine alone (no window): scans with and without the
 //           tallies of the largest files and the file types, interleaved,
 //           in both measures, with the memory the tallies held.
@@ -554,6 +556,14 @@ void MeasureStop(int rounds)
            "(under 0.5 s)", stopAt, slowest, rounds);
 }
 
+// One scan with every folder a row and the counting pass on: the rows the
+// console program writes to its CSV with no filter given.
+void MeasureWindowScan()
+{
+    const ScanTiming scan = RunScan(FilterOffOptions(false));
+    std::printf("window scan: %.3f s, %d rows\n", scan.seconds, scan.rows);
+}
+
 // The engine alone, as the worker runs it, without the window: the tallies
 // of the files on and off, in both measures, interleaved round by round.
 struct EngineRun {
@@ -628,6 +638,8 @@ DWORD WINAPI Drive(void*)
         MeasureMemory();
     else if (std::strcmp(only, "stop") == 0)
         MeasureStop(rounds);
+    else if (std::strcmp(only, "window") == 0)
+        MeasureWindowScan();
     else if (std::strcmp(only, "tallies") == 0)
         MeasureTallies(rounds);
     else
