@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 void ShellOpen(const char* file, const char* parameters)
 {
@@ -11,6 +12,19 @@ void ShellOpen(const char* file, const char* parameters)
 void ShellOpen(const wchar_t* file, const wchar_t* parameters)
 {
     ShellExecuteW(nullptr, nullptr, file, parameters, nullptr, SW_SHOWNORMAL);
+}
+
+void ShowInFolder(const std::wstring& path)
+{
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr)) && item != nullptr) {
+        const HRESULT shown = SHOpenFolderAndSelectItems(item, 0, nullptr, 0);
+        CoTaskMemFree(item);
+        if (SUCCEEDED(shown))
+            return;
+    }
+    const std::wstring parameters = L"/select,\"" + path + L"\"";
+    ShellOpen(L"Explorer", parameters.c_str());
 }
 
 unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstring& parameters,
