@@ -4,6 +4,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <memory>
+#include <string>
+
 void ShellOpen(const char* file, const char* parameters)
 {
     ShellExecuteA(nullptr, nullptr, file, parameters, nullptr, SW_SHOWNORMAL);
@@ -14,7 +17,9 @@ void ShellOpen(const wchar_t* file, const wchar_t* parameters)
     ShellExecuteW(nullptr, nullptr, file, parameters, nullptr, SW_SHOWNORMAL);
 }
 
-void ShowInFolder(const std::wstring& path)
+namespace {
+
+void ShowInFolderNow(const std::wstring& path)
 {
     PIDLIST_ABSOLUTE item = nullptr;
     if (SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &item, 0, nullptr)) && item != nullptr) {
@@ -25,6 +30,36 @@ void ShowInFolder(const std::wstring& path)
     }
     const std::wstring parameters = L"/select,\"" + path + L"\"";
     ShellOpen(L"Explorer", parameters.c_str());
+}
+
+// The thread of one ShowInFolder, given the path made with new (it deletes
+// it), in a COM apartment of its own.
+DWORD WINAPI ShowInFolderThread(void* parameter)
+{
+    const std::unique_ptr<std::wstring> path(static_cast<std::wstring*>(parameter));
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    try {
+        ShowInFolderNow(*path);
+    } catch (...) {
+        // Out of memory: nothing is opened.
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return 0;
+}
+
+}  // namespace
+
+void ShowInFolder(const std::wstring& path)
+{
+    auto* copy = new std::wstring(path);
+    HANDLE thread = CreateThread(nullptr, 0, ShowInFolderThread, copy, 0, nullptr);
+    if (thread != nullptr) {
+        CloseHandle(thread);
+        return;
+    }
+    delete copy;
+    ShowInFolderNow(path);
 }
 
 unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstring& parameters,
