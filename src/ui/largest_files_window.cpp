@@ -35,7 +35,7 @@ constexpr UINT kProgressMs = 250;
 // Column widths at 96 DPI; the last column of each list takes the room
 // that is left.
 constexpr int kFileWidths[kFileColumns] = {110, 110, 200, 300};
-constexpr int kTypeWidths[kTypeColumns] = {120, 110, 110, 70, 180};
+constexpr int kTypeWidths[kTypeColumns] = {110, 110, 110, 70, 180};
 constexpr int kLastColumnLeast = 120;
 
 struct LargestFilesData {
@@ -83,17 +83,17 @@ void WriteHeaders(HWND dialog, const LargestFilesData& data)
         SetHeader(TypesList(dialog), column, TypeHeaderText(column, column == data.typeColumn));
 }
 
-void AddColumns(HWND list, int count, const int* widths, bool numbersRight)
+// Every column aligned left, as in the result list (the first column of a
+// list view cannot be aligned otherwise).
+void AddColumns(HWND list, int count, const int* widths)
 {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int column = 0; column < count; ++column) {
         LVCOLUMNW info{};
-        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         info.pszText = const_cast<wchar_t*>(L"");
         info.cx = ScaleForScreen(widths[column]);
         info.iSubItem = column;
-        // The first column of a list view is always aligned left.
-        info.fmt = numbersRight && column > 0 ? LVCFMT_RIGHT : LVCFMT_LEFT;
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
     }
 }
@@ -560,8 +560,8 @@ bool OnNotify(HWND dialog, LargestFilesData& data, const NMHDR* header, LRESULT&
 void InitWindow(HWND dialog)
 {
     PrepareDialogWindow(dialog, "Largest Files - BRACKENMOORWORKS", true);
-    AddColumns(FilesList(dialog), kFileColumns, kFileWidths, true);
-    AddColumns(TypesList(dialog), kTypeColumns, kTypeWidths, true);
+    AddColumns(FilesList(dialog), kFileColumns, kFileWidths);
+    AddColumns(TypesList(dialog), kTypeColumns, kTypeWidths);
     EnableWindow(GetDlgItem(dialog, IDC_LARGEST_STOP), FALSE);
     LayOut(dialog);
 }

@@ -274,6 +274,24 @@ TEST(LargestFiles, TheWholeScanListsItsLargestFilesAndTypesInEitherMeasure)
         ASSERT_TRUE(program.Barrier());
         EXPECT_EQ(program.ListHeaders(files, 4)[2], "^ Name");
         EXPECT_EQ(program.ListRows(files, 4), byName);
+
+        // Made as small as it lets itself be, it keeps every control whole
+        // inside it, and rows of both lists in view.
+        SetWindowPos(window, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+        ASSERT_TRUE(program.Barrier());
+        RECT client{};
+        GetClientRect(window, &client);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT rect{};
+            GetWindowRect(child, &rect);
+            EXPECT_TRUE(rect.left >= client.left && rect.top >= client.top && rect.right <= client.right &&
+                        rect.bottom <= client.bottom && rect.right > rect.left && rect.bottom > rect.top)
+                << "control " << GetDlgCtrlID(child);
+        }
+        EXPECT_GE(SendMessageW(files, LVM_GETCOUNTPERPAGE, 0, 0), 3);
+        EXPECT_GE(SendMessageW(types, LVM_GETCOUNTPERPAGE, 0, 0), 2);
+
         program.CommandTo(window, IDCANCEL);
         EXPECT_TRUE(dw::WaitUntil([&] { return !IsWindow(window); }));
     }
@@ -317,6 +335,63 @@ TEST(LargestFiles, BranchesBelowTheRootListTheirOwnLargestFilesAndTypes)
         EXPECT_FALSE(program.IsEnabled(window, IDC_LARGEST_STOP));
     }
     EXPECT_EQ(program.OtherWindows(), std::vector<HWND>{window});
+}
+
+// A long read of a branch leaves the main window free; Stop ends it with
+// what it read, and closing the window during another read ends that. The
+// branch holds every file of the scan, so its largest files show at once
+// from the scan's list, and the read is for its types.
+TEST(LargestFiles, AReadOfABranchCanBeStoppedAndLeavesTheMainWindowFree)
+{
+    dw::ClearSettings();
+    const std::string tree = dw::MakeWideTree(100, 100);
+    const std::string root = tree.substr(0, tree.rfind('\\'));
+    Dunewright program;
+    ASSERT_TRUE(program.Start());
+    program.SetText(IDC_MAIN_FOLDER, root);
+    ASSERT_TRUE(program.Go([&](HWND dialog) {
+        program.SetChecked(dialog, IDC_SCANOPT_LIMIT_DEPTH, true);
+        program.SetTextOf(dialog, IDC_SCANOPT_DEPTH, "2");
+    }));
+    ASSERT_TRUE(program.WaitScanEnd(120000));
+    ASSERT_EQ(program.Status(), "Done [Complete].");
+
+    ASSERT_TRUE(SelectFolderRow(program, tree));
+    program.Command(IDM_LARGEST_FILES_HERE);
+    HWND window = program.WaitDialog(kTitle);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(program.Barrier());
+    const std::string reading = "Reading the branch for its file types: ";
+    EXPECT_EQ(Status(program, window).rfind(reading, 0), 0u) << Status(program, window);
+    EXPECT_TRUE(program.IsEnabled(window, IDC_LARGEST_STOP));
+    // The main window answers while the branch is read.
+    ASSERT_TRUE(program.RefreshStatus());
+    EXPECT_EQ(program.Status(), "Done [Complete].");
+    program.CommandTo(window, IDC_LARGEST_STOP);
+    ASSERT_TRUE(dw::WaitUntil([&] { return Status(program, window).rfind("Stopped after ", 0) == 0; }, 10000))
+        << Status(program, window);
+    EXPECT_FALSE(program.IsEnabled(window, IDC_LARGEST_STOP));
+    EXPECT_EQ(program.ListRows(GetDlgItem(window, IDC_LARGEST_FILES), 4), ExpectedFiles(dw::Wide(tree), false));
+    // What was read of the 10,000 files.
+    const std::vector<Cells> types = program.ListRows(GetDlgItem(window, IDC_LARGEST_TYPES), 5);
+    ASSERT_LE(types.size(), 1u);
+    if (!types.empty()) {
+        EXPECT_EQ(types[0][0], "(no extension)");
+        EXPECT_NE(types[0][3], "10,000");
+    }
+
+    // Again, and closed while it reads.
+    program.Command(IDM_LARGEST_FILES_HERE);
+    ASSERT_TRUE(program.Barrier());
+    EXPECT_EQ(Status(program, window).rfind(reading, 0), 0u) << Status(program, window);
+    program.CommandTo(window, IDCANCEL);
+    ASSERT_TRUE(dw::WaitUntil([&] { return !IsWindow(window); }, 5000));
+    ASSERT_TRUE(program.Barrier());
+    program.Command(IDM_EXIT);
+    ASSERT_TRUE(program.Answer("You have unsaved data that will be lost if you continue.\n\nContinue?", IDYES));
+    DWORD code = 0;
+    EXPECT_TRUE(program.WaitExit(10000, &code));
+    EXPECT_EQ(code, 1u);
 }
 
 // By keyboard alone, on a file named outside the code page: the row menu
