@@ -135,14 +135,18 @@ void ShowProgress(HWND dialog, const LargestFilesData& data)
                           count + L" folders read.");
 }
 
-// The read has ended: its lists, and what became of it.
+// The read has ended: its lists, and what became of it. The end of a read
+// that another branch replaced may still be waiting in the queue: it finds
+// the new read running, or its result taken.
 void TakeRead(HWND dialog, LargestFilesData& data)
 {
-    KillTimer(dialog, kProgressTimer);
-    EnableWindow(GetDlgItem(dialog, IDC_LARGEST_STOP), FALSE);
+    if (data.read.Running())
+        return;
     std::unique_ptr<BranchRead::Result> result = data.read.TakeResult();
     if (!result)
         return;
+    KillTimer(dialog, kProgressTimer);
+    EnableWindow(GetDlgItem(dialog, IDC_LARGEST_STOP), FALSE);
     data.types = std::move(result->tallies.types);
     ShowTypes(dialog, data);
     if (!data.filesFinal) {
