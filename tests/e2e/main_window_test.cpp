@@ -88,8 +88,9 @@ TEST(MainWindow, MenusHoldTheirItems)
     EXPECT_EQ(MenuText(file, 2), "Exit");
     EXPECT_EQ(GetMenuItemID(file, 2), static_cast<UINT>(IDM_EXIT));
 
-    // As the resource holds it; an elevated process takes Restart as
-    // Administrator out of the window's own copy.
+    // After Options, the command that restarts the program elevated (taken
+    // out of the window's own menu when it runs elevated already), then
+    // Largest Files.
     HMENU own = GetSubMenu(bar, 1);
     ASSERT_EQ(GetMenuItemCount(own), 3);
     EXPECT_EQ(MenuText(own, 0), "Options");
