@@ -15,7 +15,14 @@
 //   memory  one scan with the size filter off: peak resident size against
 //           the resident size before it, per 100,000 rows;
 //   stop    Stop confirmed once DW_BENCH_STOP_AT folders (default 1000)
-//           are assessed, timed to "Stopped [Incomplete]." on screen.
+//           are assessed, timed to "Stopped [Incomplete]." on screen;
+//   window  one scan with the size filter off (every folder a row), as
+//           bench/console.sh sets beside the console program's scan;
+//   tallies the engine alone (no window): scans with and without the
+//           tallies of the largest files and the file types, interleaved,
+//           in both measures, with the memory the tallies held.
+// DW_BENCH_MEASURE=disk makes every scan of the window parts measure the
+// space on disk instead of the files' lengths.
 // Each figure is the fastest of DW_BENCH_ROUNDS rounds (default 3; for
 // stop, every round is shown). Lines starting with TARGET say whether a
 // figure meets its target, for bench/run.sh to gather.
@@ -36,6 +43,7 @@
 #include "app/app_state.h"
 #include "res/resource_ids.h"
 #include "scan/folder_tree.h"
+#include "scan/folder_walk.h"
 #include "scan/row_batch.h"
 #include "scan/scan_worker.h"
 #include "settings/settings_store.h"
@@ -258,9 +266,18 @@ struct ScanTiming {
 
 // Go with the given options; `stopAt` > 0 stops the scan once that many
 // folders are assessed.
+// The measure DW_BENCH_MEASURE asks for.
+bool MeasureOnDiskAsked()
+{
+    char measure[16] = {};
+    GetEnvironmentVariableA("DW_BENCH_MEASURE", measure, sizeof measure);
+    return std::strcmp(measure, "disk") == 0;
+}
+
 ScanTiming RunScan(const ScanOptions& options, int stopAt = 0)
 {
     app.scanOptions = options;
+    app.scanOptions.MeasureOnDisk = MeasureOnDiskAsked() ? 1 : 0;
     app.unsavedData = false;
     SendMessageA(GetDlgItem(app.mainWindow, IDC_MAIN_FOLDER), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(folder.c_str()));
@@ -539,6 +556,77 @@ void MeasureStop(int rounds)
            "(under 0.5 s)", stopAt, slowest, rounds);
 }
 
+// One scan with every folder a row and the counting pass on: the rows the
+// console program writes to its CSV with no filter given.
+void MeasureWindowScan()
+{
+    const ScanTiming scan = RunScan(FilterOffOptions(false));
+    std::printf("window scan: %.3f s, %d rows\n", scan.seconds, scan.rows);
+}
+
+// The engine alone, as the worker runs it, without the window: the tallies
+// of the files on and off, in both measures, interleaved round by round.
+struct EngineRun {
+    double seconds = 0;
+    WalkStats stats;
+};
+
+EngineRun RunEngine(bool onDisk, bool tally)
+{
+    class NoRows final : public WalkSink {
+        void PathTooLong() override {}
+    } sink;
+    std::atomic<bool> stop{false};
+    std::atomic<int32_t> counted{0}, assessed{0}, files{0};
+    ScanCounters counters{stop, counted, assessed, files};
+    ScanOptions options = DefaultScanOptions();
+    options.MeasureOnDisk = onDisk ? 1 : 0;
+    WalkLimits limits;
+    limits.tallyFiles = tally;
+    std::wstring root(folder.begin(), folder.end());
+    if (!root.empty() && root.back() != L'\\')
+        root += L'\\';
+    EngineRun run;
+    const double start = Now();
+    WalkScan(root.c_str(), options, limits, counters, sink, &run.stats);
+    run.seconds = Now() - start;
+    return run;
+}
+
+void MeasureTallies(int rounds)
+{
+    TimeBareWalk();  // warms the cache
+    double best[2][2] = {};
+    size_t tallyBytes[2] = {}, idBytes[2] = {};
+    int64_t fileCount = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (const bool onDisk : {false, true}) {
+            for (const bool tally : {false, true}) {
+                const EngineRun run = RunEngine(onDisk, tally);
+                double& kept = best[onDisk][tally];
+                kept = round == 0 ? run.seconds : std::min(kept, run.seconds);
+                if (tally) {
+                    tallyBytes[onDisk] = std::max(tallyBytes[onDisk], run.stats.tallyBytes);
+                    idBytes[onDisk] = std::max(idBytes[onDisk], run.stats.countedFileBytes);
+                    fileCount = run.stats.total.branchFiles;
+                }
+            }
+        }
+    }
+    std::printf("fastest of %d rounds, %d threads, %lld files:\n", rounds, ScanThreadCount(0),
+                static_cast<long long>(fileCount));
+    for (const bool onDisk : {false, true}) {
+        const char* measure = onDisk ? "space on disk" : "file lengths";
+        const double ratio = best[onDisk][1] / best[onDisk][0];
+        std::printf("%-14s without tallies %7.3f s, with tallies %7.3f s (%.3fx); tallies held %.1f KB, "
+                    "files counted by id %.1f KB\n",
+                    measure, best[onDisk][0], best[onDisk][1], ratio, tallyBytes[onDisk] / 1024.0,
+                    idBytes[onDisk] / 1024.0);
+        Target(ratio <= 1.03, "tallies of the largest files and types, %s: %.3fx the scan without them (at most "
+               "1.03x)", measure, ratio);
+    }
+}
+
 DWORD WINAPI Drive(void*)
 {
     char only[16] = {};
@@ -550,6 +638,10 @@ DWORD WINAPI Drive(void*)
         MeasureMemory();
     else if (std::strcmp(only, "stop") == 0)
         MeasureStop(rounds);
+    else if (std::strcmp(only, "window") == 0)
+        MeasureWindowScan();
+    else if (std::strcmp(only, "tallies") == 0)
+        MeasureTallies(rounds);
     else
         MeasureWalk(rounds);
     std::fflush(stdout);

@@ -8,6 +8,8 @@
 # huge:   305,320 folders  size filter off, row arrival, column click; peak
 #                          memory in a process of its own; Stop
 # memory: the huge tree's peak memory part alone
+# (the large tree also times the tallies of the largest files and the file
+# types: the engine with and without them, in both measures)
 # ntfs:   the large tree on an NTFS volume image: the scan with its tree
 #         from the master file table against the scan that reads the
 #         folders, and the reference walk of ../shared/perf (pwalk.c) with
@@ -101,6 +103,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3fx", (b > 0 ? a / b : 0) }
 large() {
     tree large "20000 folders, 200000 files" 20000 200000
     part large walk targets
+    part large tallies targets
     stop large 5000
 }
 

@@ -7,7 +7,9 @@ set -euo pipefail
 # copies them into each prefix); fonts-wqy-microhei: Chinese and Japanese
 # characters, linked to the dialog fonts by wine-session.sh, so that such
 # folder names show in screenshots; python3 makes the release archives;
-# locales: a test makes a Japanese locale to run under code page 932;
+# python3-yaml and python3-jsonschema check the install manifests
+# (scripts/check-manifests.py); locales: a test makes a Japanese locale
+# to run under code page 932;
 # ntfs-3g and attr (setfattr) make and fill the NTFS test images
 # (scripts/ntfs-images.sh); ntfs-3g mounts them through FUSE.
 # wine32:i386 runs the i686 tests: under WoW64, or where the kernel runs no
@@ -15,7 +17,7 @@ set -euo pipefail
 # compiles (scripts/wine-session.sh, wine32_emulator_kit).
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 googletest wine wine64 xvfb
           imagemagick x11-utils procps fonts-wine fonts-wqy-microhei python3 locales ntfs-3g attr
-          wine32:i386 qemu-user gcc)
+          wine32:i386 qemu-user gcc python3-yaml python3-jsonschema)
 # Where clang is installed, test.sh fuzzes the master file table reader
 # with it (scripts/fuzz.sh); libFuzzer's runtime is a package of its own.
 if command -v clang++ >/dev/null 2>&1; then

@@ -2,12 +2,14 @@
 # Regenerates the screenshots in docs/: inside Wine's virtual desktop on a
 # private display, dw_screenshots.exe (tests/screenshots) runs Dunewright
 # on a small generated tree and photographs the main window after a scan,
-# the Scan Options, Options and Save Report Options dialogs, Links, About,
-# Donate and a message box at 96 DPI, then the main window at 144 DPI.
+# the Largest Files window, the Scan Options, Options and Save Report
+# Options dialogs, Links, About, Donate and a message box at 96 DPI, then
+# the main window and the Largest Files window at 144 DPI.
 #   scripts/screenshots.sh            write docs/*.png
 #   scripts/screenshots.sh DIR DPI..  write DIR/*-<dpi>.png for each DPI
 #                                     (main window only: after a scan, with
-#                                     its row menu, at its smallest size),
+#                                     its row menu, at its smallest size;
+#                                     and the Largest Files window),
 #                                     for checking
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -48,7 +50,7 @@ if [ $# -ge 1 ]; then
     mkdir -p "$out"
     for dpi in "$@"; do
         shoot "$dpi" "-$dpi" main
-        for name in main-window main-window-row-menu main-window-smallest; do
+        for name in main-window main-window-row-menu main-window-smallest largest-files; do
             cp "$shots/$name-$dpi.png" "$out/"
         done
     done
@@ -57,8 +59,8 @@ fi
 
 shoot 96 "" all
 shoot 144 "-144dpi" main
-for name in main-window scan-options options save-report-options links about donate message-box \
-            main-window-144dpi; do
+for name in main-window largest-files scan-options options save-report-options links about donate \
+            message-box main-window-144dpi largest-files-144dpi; do
     # No time stamps or other chunks that change from run to run.
     convert "$shots/$name.png" -strip "$root/docs/$name.png"
 done

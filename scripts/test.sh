@@ -55,14 +55,16 @@ elif [ "${DW_I686_ALL:-0}" = 1 ] || [ $# -gt 0 ]; then
 else
     # Every test program start costs about 2 s here, the whole suite 13
     # minutes: the unit tests run in one process, and of the end-to-end
-    # tests those of the scan (NTFS volumes included), the list, the report
-    # and the settings, and those that read the built exe.
+    # tests those of the scan (NTFS volumes included), the list, the report,
+    # the settings and the console program, and those that read the built
+    # exe.
     echo "i686 tests: running under the qemu-i386 emulator (32-bit Wine, 32-bit prefix, no WoW64:" \
         "the System32 test skips). Only the unit tests, all in one process, and the end-to-end" \
-        "scan (NTFS volumes included), list, report, settings and exe header tests run here; DW_I686_ALL=1 runs every test."
+        "scan (NTFS volumes included), list, report, settings, console program and exe header tests run here;" \
+        "DW_I686_ALL=1 runs every test."
     (cd "$root/build/x86/tests" && timeout 900 "$WINE32" dw_unit_tests.exe) || x86=$?
     (cd "$root/build/x86" && ctest --output-on-failure --timeout 180 \
-        -R '^(Scan|ScanLimits|ResultList|ReportAfterScan|SaveReport|Settings|PeHeader|VersionInfo|MftScanProgram)\.' "$@") ||
+        -R '^(Scan|ScanLimits|ResultList|ReportAfterScan|SaveReport|Settings|PeHeader|VersionInfo|MftScanProgram|ConsoleProgram)\.' "$@") ||
         x86=$?
 fi
 

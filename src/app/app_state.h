@@ -6,19 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "scan/scan_status.h"
 #include "settings/options.h"
 
-// What the status line shows; 0 to 3 mean a scan is running.
-enum ScanStatus : int32_t {
-    Spin0 = 0,
-    Spin1 = 1,
-    Spin2 = 2,
-    Spin3 = 3,
-    Done = 4,
-    Stopped = 5,
-    NoData = 6,
-    AwaitingExit = 7,
-};
 
 // The one process-wide record, shared by the UI thread and the scan worker.
 // Fields the worker and the UI thread both touch are single atomic words;

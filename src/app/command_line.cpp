@@ -20,7 +20,13 @@ std::optional<std::wstring> FolderArgument(const std::vector<std::wstring>& argu
 {
     if (arguments.size() != 1)
         return std::nullopt;
-    return arguments[0];
+    std::wstring folder = arguments[0];
+    // "C:\My Data\" typed as it is: its last backslash escapes the closing
+    // quote, which Windows then hands on. No folder's name holds a quote:
+    // it stands for the backslash meant.
+    if (!folder.empty() && folder.back() == L'"')
+        folder.back() = L'\\';
+    return folder;
 }
 
 std::wstring QuotedArgument(const std::wstring& text)

@@ -8,8 +8,10 @@
 // (CommandLineToArgvW's rules), without the program's own name.
 std::vector<std::wstring> ProgramArguments();
 
-// The folder a start names: the one and only argument, as given. None for
-// a start without arguments or with more than one.
+// The folder a start names: the one and only argument, as given, except
+// that a quote at its end is taken for the backslash it was typed as
+// ("C:\My Data\" reaches a program as C:\My Data"). None for a start
+// without arguments or with more than one.
 std::optional<std::wstring> FolderArgument(const std::vector<std::wstring>& arguments);
 
 // `text` as one argument of a command line, so that CommandLineToArgvW

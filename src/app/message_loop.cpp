@@ -5,6 +5,14 @@
 
 namespace {
 
+HWND modelessDialog = nullptr;
+
+bool IsModelessDialogMessage(MSG& msg)
+{
+    return modelessDialog != nullptr && (msg.hwnd == modelessDialog || IsChild(modelessDialog, msg.hwnd)) &&
+           IsDialogMessageW(modelessDialog, &msg);
+}
+
 // Tab and Shift+Tab pressed in the main window move the focus between its
 // controls. Only this key goes through the dialog manager: Enter must still
 // reach the folder field itself, which posts Go once, and Escape must not
@@ -30,10 +38,17 @@ bool PumpMessages()
         // that wants Tab for itself.
         if (IsMainWindowTab(msg) && IsDialogMessageW(app.mainWindow, &msg))
             continue;
+        if (IsModelessDialogMessage(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     return !sawQuit;
+}
+
+void SetModelessDialog(HWND dialog)
+{
+    modelessDialog = dialog;
 }
 
 LRESULT CALLBACK FolderFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -27,9 +27,9 @@ bool WritableOrAbsent(const std::wstring& path)
 }
 
 // Makes a new, empty file named "dwrNNNN.tmp" that no other file in
-// `folder` has, and opens it for writing in text mode. Null when none
-// could be made; `name` then is empty.
-FILE* MakeTemporaryFile(const std::wstring& folder, std::wstring& name)
+// `folder` has, and opens it for writing in text or binary mode. Null when
+// none could be made; `name` then is empty.
+FILE* MakeTemporaryFile(const std::wstring& folder, std::wstring& name, bool binary)
 {
     const DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (DWORD attempt = 0; attempt < 1000; ++attempt) {
@@ -44,13 +44,13 @@ FILE* MakeTemporaryFile(const std::wstring& folder, std::wstring& name)
             break;
         }
         // The stream takes the handle over; closing it closes the handle.
-        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_TEXT);
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), binary ? _O_BINARY : _O_TEXT);
         if (descriptor == -1) {
             CloseHandle(handle);
             DeleteFileW(name.c_str());
             break;
         }
-        FILE* file = _fdopen(descriptor, "w+");
+        FILE* file = _fdopen(descriptor, binary ? "wb+" : "w+");
         if (file == nullptr) {
             _close(descriptor);
             DeleteFileW(name.c_str());
@@ -69,7 +69,7 @@ ReportFile::~ReportFile()
     Discard();
 }
 
-bool ReportFile::Open(const std::wstring& path)
+bool ReportFile::Open(const std::wstring& path, bool binary)
 {
     Discard();
     const std::wstring target = ExtendedPath(path);
@@ -80,7 +80,7 @@ bool ReportFile::Open(const std::wstring& path)
         folder.pop_back();
     if (folder.empty())
         return false;
-    file_ = MakeTemporaryFile(folder, temporary_);
+    file_ = MakeTemporaryFile(folder, temporary_, binary);
     if (file_ == nullptr)
         return false;
     target_ = target;

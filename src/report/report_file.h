@@ -5,8 +5,9 @@
 
 #include "report/report_text.h"
 
-// A report file written in text mode, so "\n" is written as CR LF. The
-// report goes to a new file in the folder of the chosen name, which takes
+// A report file written in text mode, so "\n" is written as CR LF, or in
+// binary mode, byte for byte (a CSV that writes its own CR LF). The
+// file goes to a new file in the folder of the chosen name, which takes
 // that name only once it is written and closed whole: until then, and
 // after any failure, a file already there keeps what it held, and the new
 // file is removed. Every write, the close and the replacement are checked.
@@ -24,7 +25,7 @@ public:
     // Starts the report for the full path `path`. False when an existing
     // file of that name cannot be opened for writing, or the new file
     // cannot be made beside it.
-    bool Open(const std::wstring& path);
+    bool Open(const std::wstring& path, bool binary = false);
     bool Put(const char* text) override;
     // Closes the new file and puts it in place of the chosen name. False,
     // with the new file removed, when any write, the close or the

@@ -8,10 +8,10 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/app_state.h"
 #include "app/code_page_text.h"
 #include "app/product_text.h"
 #include "app/version.h"
+#include "scan/scan_status.h"
 
 // commdlg.h maps FindText to FindTextA, which would rename the option
 // records' field in this file only.
@@ -122,6 +122,17 @@ void WriteHeader(PieceWriter& out, const ReportFacts& facts)
                    static_cast<long>(facts.foldersCounted));
 
     WriteFilterLines(out, "List (dataset)", "matching", facts.dataset);
+    if (facts.dataset.MeasureOnDisk) {
+        out.Text("List (dataset) sizes are the space on disk; a file with several names counts once.\n");
+        if (facts.volumeKnown) {
+            const int64_t unlisted = facts.volumeUsedBytes - facts.scanOnDiskBytes;
+            out.Format("Volume space in use: %lld bytes.\n", static_cast<long long>(facts.volumeUsedBytes));
+            out.Format("Scan total on disk: %lld bytes.\n", static_cast<long long>(facts.scanOnDiskBytes));
+            out.Format("In no listed folder: %lld bytes (system files, folders that could not be read, shadow "
+                       "copies).\n",
+                       static_cast<long long>(unlisted));
+        }
+    }
     WriteFilterLines(out, "Report", "containing", facts.report);
 
     switch (facts.sortColumn) {

@@ -25,6 +25,11 @@ struct ReportFacts {
     int32_t sortColumn;
     ScanOptions dataset;
     SaveOptions report;
+    // A scan measured on disk that started at a volume's root: the space
+    // the volume has in use, beside the scan's own total.
+    bool volumeKnown = false;
+    int64_t volumeUsedBytes = 0;
+    int64_t scanOnDiskBytes = 0;
 };
 
 // One list row as displayed: the folder's whole path, the Branch and Node

@@ -13,6 +13,7 @@
 #include "res/resource_ids.h"
 #include "ui/clipboard.h"
 #include "ui/dpi_scale.h"
+#include "ui/largest_files_window.h"
 #include "ui/main_layout.h"
 #include "ui/message_box.h"
 #include "ui/options_dialog.h"
@@ -155,6 +156,46 @@ void BrowseInto(HWND window, const std::wstring& initial)
         SetDlgItemTextW(window, IDC_MAIN_FOLDER, path.c_str());
 }
 
+// The tallies of the scan the list holds, once it has ended; null while a
+// scan runs and before the first.
+const FileTallies* ListedScanTallies()
+{
+    if (ScanWorkerAlive() || (app.status != Done && app.status != Stopped))
+        return nullptr;
+    return &LastScanOutcome().tallies;
+}
+
+// The Largest Files window for a branch of the listed scan (its root for
+// the whole scan).
+void OpenLargestFiles(HWND window, const std::wstring& branch)
+{
+    LargestFilesRequest request;
+    request.branch = branch;
+    request.onDisk = app.datasetOptions.MeasureOnDisk != 0;
+    request.tallies = ListedScanTallies();
+    request.scanWhole = request.tallies != nullptr && app.status == Done && LastScanOutcome().complete;
+    request.scanRoot = branch == app.scanRoot;
+    OpenLargestFilesWindow(window, request);
+}
+
+// "Largest Files": the whole scan, once one has ended.
+void OpenLargestFilesOfScan(HWND window)
+{
+    if (!EnsureNoScanRunning(window))
+        return;
+    const FileTallies* tallies = ListedScanTallies();
+    if (tallies == nullptr) {
+        ShowMessage(window, "There is no scan yet: the largest files are listed once a scan has ended.",
+                    MB_ICONINFORMATION);
+        return;
+    }
+    if (tallies->largest.empty() && tallies->types.empty()) {
+        ShowMessage(window, "The last scan found no files.", MB_ICONINFORMATION);
+        return;
+    }
+    OpenLargestFiles(window, app.scanRoot);
+}
+
 void OnCommand(HWND window, int id)
 {
     // The row commands act on the selected row's whole path.
@@ -189,6 +230,13 @@ void OnCommand(HWND window, int id)
     case IDM_COPY_FOLDER_NAME:
         if (GetSelectedFolder(app.listWindow, path))
             CopyTextToClipboard(window, path);
+        break;
+    case IDM_LARGEST_FILES_HERE:
+        if (GetSelectedFolder(app.listWindow, path))
+            OpenLargestFiles(window, path);
+        break;
+    case IDM_LARGEST_FILES:
+        OpenLargestFilesOfScan(window);
         break;
     case IDM_LINKS:
         RunLinksDialog(window);

@@ -14,6 +14,7 @@
 #include "res/resource_ids.h"
 #include "ui/message_box.h"
 #include "ui/result_list.h"
+#include "ui/scan_control.h"
 #include "ui/save_options_dialog.h"
 #include "ui/shell_open.h"
 #include "ui/status_display.h"
@@ -89,6 +90,12 @@ ReportFacts GatherFacts(uint32_t savedAt, const char* computerName)
     facts.sortColumn = app.sortColumn;
     facts.dataset = app.datasetOptions;
     facts.report = app.saveOptions;
+    const ScanOutcome& scan = LastScanOutcome();
+    if (scan.volume.known && scan.complete) {
+        facts.volumeKnown = true;
+        facts.volumeUsedBytes = scan.volume.usedBytes;
+        facts.scanOnDiskBytes = scan.total.branchOnDisk;
+    }
     return facts;
 }
 

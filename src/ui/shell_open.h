@@ -10,6 +10,16 @@ void ShellOpen(const wchar_t* file, const wchar_t* parameters);
 
 #include <string>
 
+// Opens the folder of the file or folder at `path` (whole, UTF-16) in
+// Explorer with it selected: SHOpenFolderAndSelectItems, or, where the
+// shell cannot (a path it does not parse, a system whose shell serves no
+// folder windows), Explorer started with "/select," and the quoted path, as
+// ShellOpen starts it. The shell may take seconds to answer (Wine's takes
+// three to ten to refuse), so this runs on a thread of its own, in a COM
+// apartment of its own, and returns at once; on the calling thread only
+// when no thread can be made. Throws std::bad_alloc.
+void ShowInFolder(const std::wstring& path);
+
 // Starts `file` with the "runas" verb (the system asks for an
 // administrator's consent), with `parameters`, in `directory`; the
 // system's error code, ERROR_SUCCESS once it is started (ERROR_CANCELLED

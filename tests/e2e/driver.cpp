@@ -522,6 +522,58 @@ std::array<std::string, 3> Dunewright::Headers() const
     return headers;
 }
 
+std::vector<std::vector<std::string>> Dunewright::ListRows(HWND list, int columns) const
+{
+    std::vector<std::vector<std::string>> rows;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    std::wstring text(kLongestText, L'\0');
+    WithRemote(sizeof(LVITEMW) + kLongestText * sizeof(wchar_t), [&](void* remote) {
+        char* remoteText = static_cast<char*>(remote) + sizeof(LVITEMW);
+        for (int i = 0; i < count; ++i) {
+            std::vector<std::string> row;
+            for (int column = 0; column < columns; ++column) {
+                LVITEMW item{};
+                item.iSubItem = column;
+                item.pszText = reinterpret_cast<wchar_t*>(remoteText);
+                item.cchTextMax = static_cast<int>(kLongestText);
+                SIZE_T done = 0;
+                WriteProcessMemory(process_, remote, &item, sizeof item, &done);
+                const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote));
+                const size_t units = std::min(static_cast<size_t>(std::max<LRESULT>(length, 0)), kLongestText);
+                ReadProcessMemory(process_, remoteText, text.data(), units * sizeof(wchar_t), &done);
+                row.push_back(Utf8(std::wstring_view(text.data(), units)));
+            }
+            rows.push_back(std::move(row));
+        }
+        return true;
+    });
+    return rows;
+}
+
+std::vector<std::string> Dunewright::ListHeaders(HWND list, int columns) const
+{
+    std::vector<std::string> headers;
+    std::wstring text(kLongestText + 1, L'\0');
+    WithRemote(sizeof(LVCOLUMNW) + (kLongestText + 1) * sizeof(wchar_t), [&](void* remote) {
+        char* remoteText = static_cast<char*>(remote) + sizeof(LVCOLUMNW);
+        for (int column = 0; column < columns; ++column) {
+            LVCOLUMNW info{};
+            info.mask = LVCF_TEXT;
+            info.pszText = reinterpret_cast<wchar_t*>(remoteText);
+            info.cchTextMax = static_cast<int>(kLongestText);
+            SIZE_T done = 0;
+            WriteProcessMemory(process_, remote, &info, sizeof info, &done);
+            const wchar_t none = L'\0';
+            WriteProcessMemory(process_, remoteText, &none, sizeof none, &done);
+            SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process_, remoteText, text.data(), kLongestText * sizeof(wchar_t), &done);
+            headers.push_back(Utf8(text.c_str()));
+        }
+        return true;
+    });
+    return headers;
+}
+
 int Dunewright::RowCount() const
 {
     return static_cast<int>(SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));

@@ -146,6 +146,10 @@ public:
     std::array<std::string, 3> Headers() const;
     // The number of rows, without reading them.
     int RowCount() const;
+    // The same for any list view of the program (a dialog's): its rows,
+    // `columns` cells each, in display order, and its headers.
+    std::vector<std::vector<std::string>> ListRows(HWND list, int columns) const;
+    std::vector<std::string> ListHeaders(HWND list, int columns) const;
     int FolderColumnWidth() const;
     // Selects a row (and sets the selection mark) as a click would.
     void SelectRow(int index);

@@ -88,10 +88,17 @@ TEST(MainWindow, MenusHoldTheirItems)
     EXPECT_EQ(MenuText(file, 2), "Exit");
     EXPECT_EQ(GetMenuItemID(file, 2), static_cast<UINT>(IDM_EXIT));
 
+    // After Options, the command that restarts the program elevated (taken
+    // out of the window's own menu when it runs elevated already), then
+    // Largest Files.
     HMENU own = GetSubMenu(bar, 1);
-    ASSERT_EQ(GetMenuItemCount(own), 1);
+    ASSERT_EQ(GetMenuItemCount(own), 3);
     EXPECT_EQ(MenuText(own, 0), "Options");
     EXPECT_EQ(GetMenuItemID(own, 0), static_cast<UINT>(IDM_OPTIONS));
+    EXPECT_EQ(MenuText(own, 1), "Restart as Administrator");
+    EXPECT_EQ(GetMenuItemID(own, 1), static_cast<UINT>(IDM_RESTART_ELEVATED));
+    EXPECT_EQ(MenuText(own, 2), "Largest Files");
+    EXPECT_EQ(GetMenuItemID(own, 2), static_cast<UINT>(IDM_LARGEST_FILES));
 
     HMENU common = GetSubMenu(bar, 2);
     const char* texts[] = {"About", "Create && Delete Links", "Explore Containing folder",
@@ -110,13 +117,14 @@ TEST(MainWindow, MenusHoldTheirItems)
     ASSERT_NE(context, nullptr);
     EXPECT_EQ(MenuText(context, 0), "MENU_LV");
     HMENU popup = GetSubMenu(context, 0);
-    const char* rowTexts[] = {"Dunewright", "", "Browse From Here", "Copy Folder Name", "Explore From Here",
-                              "Go From Here"};
+    const char* rowTexts[] = {"Dunewright",        "",           "Browse From Here",  "Copy Folder Name",
+                              "Explore From Here", "Go From Here", "Largest Files Here"};
     const UINT rowIds[] = {IDM_LIST_TITLE,        0,
                            IDM_BROWSE_FROM_HERE,  IDM_COPY_FOLDER_NAME,
-                           IDM_EXPLORE_FROM_HERE, IDM_GO_FROM_HERE};
-    ASSERT_EQ(GetMenuItemCount(popup), 6);
-    for (int i = 0; i < 6; ++i) {
+                           IDM_EXPLORE_FROM_HERE, IDM_GO_FROM_HERE,
+                           IDM_LARGEST_FILES_HERE};
+    ASSERT_EQ(GetMenuItemCount(popup), 7);
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(MenuText(popup, i), rowTexts[i]);
         EXPECT_EQ(GetMenuItemID(popup, i), rowIds[i]);
     }
@@ -400,9 +408,10 @@ TEST(MainWindow, TheMenuKeyOpensTheRowMenuWhoseCommandsActOnTheSelectedRow)
         EXPECT_EQ(shown.left, text->left);
         EXPECT_EQ(shown.top, text->bottom);
 
-        // The last item is Go From Here; the one two above it Copy Folder Name.
+        // The last item is Largest Files Here; the one three above it Copy
+        // Folder Name.
         const DWORD before = GetClipboardSequenceNumber();
-        for (UINT key : {VK_END, VK_UP, VK_UP, VK_RETURN})
+        for (UINT key : {VK_END, VK_UP, VK_UP, VK_UP, VK_RETURN})
             ASSERT_TRUE(dw::TypeKey(key));
         ASSERT_TRUE(dw::WaitUntil([&] { return GetClipboardSequenceNumber() != before; }));
         const std::string expected = program.Rows()[way.row].folder;

@@ -5,10 +5,11 @@
 //
 //   dw_screenshots.exe <host folder for the PNGs> <suffix> all|main
 //
-// "all" takes the main window after a scan, the three options dialogs,
-// Links, About, Donate and a message box; "main" only the main window, and
-// for checking it also with its row menu opened from the keyboard and at
-// its smallest size.
+// "all" takes the main window after a scan, the Largest Files window, the
+// three options dialogs, Links, About, Donate and a message box; "main"
+// only the main window and the Largest Files window, and for checking the
+// main window also with its row menu opened from the keyboard and at its
+// smallest size.
 // Every PNG is named <window><suffix>.png. A windows program, so no console
 // window joins the pictures: it reports in <host folder>/shots<suffix>.log,
 // whose last line is "ok" when every picture was taken.
@@ -51,28 +52,29 @@ void Fail(const std::string& line)
     ++failures;
 }
 
-// The sample tree: folder, file size in MB. Sparse files, so it costs no
-// disk space, and always the same, so the pictures are.
+// The sample tree: folder, file name, file size in MB. Sparse files, so it
+// costs no disk space, and always the same, so the pictures are.
 struct SampleFile {
     const char* folder;
+    const char* name;
     long long megabytes;
 };
 constexpr SampleFile kSample[] = {
-    {"Documents", 3},
-    {"Documents\\Letters", 1},
-    {"Documents\\Reports\\2025", 42},
-    {"Documents\\Reports\\2026", 17},
-    {"Music\\Albums\\Dune Songs", 412},
-    {"Music\\Albums\\Moorland", 268},
-    {"Music\\Podcasts", 95},
-    {"Photos\\2025\\Coast", 1530},
-    {"Photos\\2025\\Hills", 960},
-    {"Photos\\2026\\Spring", 2210},
-    {"Projects\\Dunewright\\build", 310},
-    {"Projects\\Dunewright\\src", 2},
-    {"Projects\\Website", 38},
-    {"Videos\\Holiday", 4870},
-    {"Videos\\Tutorials", 1325},
+    {"Documents", "notes.txt", 3},
+    {"Documents\\Letters", "letter to the council.docx", 1},
+    {"Documents\\Reports\\2025", "annual report 2025.pdf", 42},
+    {"Documents\\Reports\\2026", "annual report 2026.pdf", 17},
+    {"Music\\Albums\\Dune Songs", "dune songs.flac", 412},
+    {"Music\\Albums\\Moorland", "moorland.flac", 268},
+    {"Music\\Podcasts", "episode 12.mp3", 95},
+    {"Photos\\2025\\Coast", "coast panorama.tif", 1530},
+    {"Photos\\2025\\Hills", "hills.jpg", 960},
+    {"Photos\\2026\\Spring", "spring.raw", 2210},
+    {"Projects\\Dunewright\\build", "Dunewright.pdb", 310},
+    {"Projects\\Dunewright\\src", "main.cpp", 2},
+    {"Projects\\Website", "site backup.zip", 38},
+    {"Videos\\Holiday", "holiday.mp4", 4870},
+    {"Videos\\Tutorials", "tutorial.mp4", 1325},
 };
 constexpr char kSampleRoot[] = "C:\\Sample Data";
 
@@ -84,7 +86,7 @@ bool MakeSampleTree()
             at = folder.find('\\', at + 1);
             CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
         }
-        if (!dw::MakeSparseFile(folder + "\\data.bin", file.megabytes << 20))
+        if (!dw::MakeSparseFile(folder + "\\" + file.name, file.megabytes << 20))
             return false;
     }
     return true;
@@ -177,6 +179,9 @@ int TakeScreenshots(bool all)
         SetWindowPos(program.Main(), nullptr, 0, 0, normal.right - normal.left, normal.bottom - normal.top,
                      SWP_NOMOVE | SWP_NOZORDER);
     }
+
+    // The largest files and the file types of the whole scan.
+    ShootDialog(program, IDM_LARGEST_FILES, "Largest Files - BRACKENMOORWORKS", "largest-files");
 
     if (all) {
         ShootDialog(program, IDM_OPTIONS, "Options - BRACKENMOORWORKS", "options");

@@ -43,6 +43,8 @@ TEST(CommandLine, AQuotedFolderIsGivenBackWholeAsTheOnlyArgument)
         EXPECT_EQ(split[0], folder);
         EXPECT_EQ(FolderArgument(split), folder);
     }
+    // A folder typed in quotes with its backslash, as Windows splits it.
+    EXPECT_EQ(FolderArgument(Split(L"\"C:\\My Data\\\"")), L"C:\\My Data\\");
     EXPECT_FALSE(FolderArgument({}));
     EXPECT_FALSE(FolderArgument({L"a", L"b"}));
 }

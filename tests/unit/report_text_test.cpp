@@ -254,6 +254,32 @@ TEST(ReportText, FilterLinesForTheOtherChoices)
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Report folder size limited to -3 MB."), lines.end());
 }
 
+// Measured on disk, the header says so after the dataset's lines; from a
+// volume's root it also gives the space no listed folder holds.
+TEST(ReportText, AScanOnDiskSaysSoAndAccountsForTheVolume)
+{
+    ReportFacts facts = CompletedScan();
+    const auto plain = Lines(Report(facts, Rows{}));
+    facts.dataset.MeasureOnDisk = 1;
+    auto lines = Lines(Report(facts, Rows{}));
+    const auto measure = std::find(lines.begin(), lines.end(),
+                                   "List (dataset) sizes are the space on disk; a file with several names counts once.");
+    ASSERT_NE(measure, lines.end());
+    EXPECT_EQ(*(measure - 1), "List (dataset) folder text was not limited.");
+    lines.erase(measure);
+    EXPECT_EQ(lines, plain);
+
+    facts.volumeKnown = true;
+    facts.volumeUsedBytes = 5000000000LL;
+    facts.scanOnDiskBytes = 4000000000LL;
+    lines = Lines(Report(facts, Rows{}));
+    const auto volume = std::find(lines.begin(), lines.end(), "Volume space in use: 5000000000 bytes.");
+    ASSERT_NE(volume, lines.end());
+    EXPECT_EQ(*(volume + 1), "Scan total on disk: 4000000000 bytes.");
+    EXPECT_EQ(*(volume + 2), "In no listed folder: 1000000000 bytes (system files, folders that could not be read, "
+                             "shadow copies).");
+}
+
 TEST(ReportText, SortLineFollowsTheSortColumn)
 {
     const char* expected[] = {"Items sorted by Folder Name.", "Items sorted by Branch Size.",
