@@ -491,8 +491,45 @@ TEST(ConsoleProgram, AFolderAloneOpensTheWindowAndAConsoleScanLeavesAWindowAlone
     EXPECT_EQ(program.Title(program.Main()), title);
 }
 
+// Wine lists the subfolders of N:\order by its own upper-case table, which
+// knows case pairs the volume's does not; the table gives them as the
+// volume's index orders them, as Windows lists them (the line of N.order
+// that ntfs-3g's reading of the index wrote). The lines of `csv` for them,
+// one run of leaves, in that order.
+std::string InIndexOrder(const std::string& csv, char drive)
+{
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < csv.size();) {
+        const size_t end = std::min(csv.find("\r\n", at), csv.size());
+        lines.push_back(csv.substr(at, end - at));
+        at = end + 2;
+    }
+    const char* dir = std::getenv("DW_NTFS_ORDER");
+    const auto text = dw::ReadFileBytes(std::string(dir ? dir : "") + "\\N.order");
+    const size_t line = text ? text->find("\norder\t") : std::string::npos;
+    EXPECT_NE(line, std::string::npos) << "no index order of N:\\order";
+    if (line == std::string::npos)
+        return csv;
+    const std::string order = text->substr(line + 7, text->find('\n', line + 1) - line - 7) + "\t";
+    const std::string prefix = std::string(1, drive) + ":\\order\\";
+    auto nameOf = [&](const std::string& row) { return row.substr(prefix.size(), row.find(',') - prefix.size()); };
+    auto inRun = [&](const std::string& row) {
+        return row.rfind(prefix, 0) == 0 && nameOf(row).find('\\') == std::string::npos;
+    };
+    const auto first = std::find_if(lines.begin(), lines.end(), inRun);
+    const auto last = std::find_if_not(first, lines.end(), inRun);
+    std::stable_sort(first, last, [&](const std::string& a, const std::string& b) {
+        return ("\t" + order).find("\t" + nameOf(a) + "\t") < ("\t" + order).find("\t" + nameOf(b) + "\t");
+    });
+    std::string joined;
+    for (const std::string& row : lines)
+        joined += row + "\r\n";
+    return joined.substr(0, csv.size());
+}
+
 // The same files read from the volume's master file table (N:) and by
-// walking the folders (Q: shows them with no volume behind it).
+// walking the folders (Q: shows them with no volume behind it), in both
+// measures: the CSV holds the space on disk too.
 TEST(ConsoleProgram, AScanFromTheTableAndOneByWalkGiveTheSameCsv)
 {
     const char* table = std::getenv("DW_NTFS_DRIVES");
@@ -507,7 +544,7 @@ TEST(ConsoleProgram, AScanFromTheTableAndOneByWalkGiveTheSameCsv)
     for (size_t at = renamed.find(from); at != std::string::npos; at = renamed.find(from, at + 1))
         renamed[at] = table[0];
     EXPECT_GT(dw::CrLfLines(fromTable.out).size(), 100u);
-    EXPECT_EQ(fromTable.out, renamed);
+    EXPECT_EQ(fromTable.out, InIndexOrder(renamed, table[0]));
 }
 
 }  // namespace

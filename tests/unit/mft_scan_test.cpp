@@ -351,6 +351,11 @@ TEST(MftScan, MeasuresAFolderTheWalkMayNotListAsEmptyAskingOncePerDescriptor)
     const auto order = indexOrder.find(L"order");
     ASSERT_NE(order, indexOrder.end());
     EXPECT_EQ(read.rows, InListedOrder(walked.rows, n + L"order", order->second));
+    // N:\guarded\secret.bin, 3 MiB long, is in neither's largest files.
+    for (const LargeFile& file : read.tallies.largest)
+        EXPECT_EQ(file.path.find(L"guarded\\"), std::wstring::npos) << testing::PrintToString(file.path);
+    EXPECT_EQ(LargestOf(read.tallies), LargestOf(walked.tallies));
+    EXPECT_EQ(TypesOf(read.tallies), TypesOf(walked.tallies));
     EXPECT_EQ(read.counted, walked.counted);
     EXPECT_EQ(read.assessed, walked.assessed);
     EXPECT_EQ(read.files, walked.files);
