@@ -663,7 +663,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command, int)
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it comes, even into a pipe
     ResetAppState();
-    LoadSettings();
+    LoadSettings(app);
     app.instance = instance;
     InitCommonControls();
     CoInitialize(nullptr);

@@ -20,7 +20,7 @@ download_base="https://www.brackenmoorworks.example/software/dunewright/download
 
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-header="$root/src/app/version_numbers.h"
+header="$root/src/base/version_numbers.h"
 
 number() { sed -n "s/^#define DW_VERSION_$1 \([0-9][0-9]*\)\$/\1/p" "$header"; }
 version="$(number MAJOR).$(number MINOR).$(number PATCH).$(number BUILD)"
@@ -71,9 +71,9 @@ zip64="Dunewright-$version-win64.zip"
 (cd "$dist" && sha256sum "$zip32" "$zip64" >SHA256SUMS)
 sha32="$(sha256sum "$dist/$zip32" | cut -d' ' -f1)"
 sha64="$(sha256sum "$dist/$zip64" | cut -d' ' -f1)"
-homepage="$(sed -n 's/^inline constexpr char productPageAddress\[\] = "\(.*\)";$/\1/p' "$root/src/app/product_text.h")"
-maker="$(sed -n 's/^inline constexpr char makerSiteAddress\[\] = "\(.*\)";$/\1/p' "$root/src/app/product_text.h")"
-[ -n "$homepage" ] && [ -n "$maker" ] || { echo "no web addresses in src/app/product_text.h" >&2; exit 1; }
+homepage="$(sed -n 's/^inline constexpr char productPageAddress\[\] = "\(.*\)";$/\1/p' "$root/src/base/product_text.h")"
+maker="$(sed -n 's/^inline constexpr char makerSiteAddress\[\] = "\(.*\)";$/\1/p' "$root/src/base/product_text.h")"
+[ -n "$homepage" ] && [ -n "$maker" ] || { echo "no web addresses in src/base/product_text.h" >&2; exit 1; }
 description="Shows where the disk space of a folder tree goes, in a window, or from scripts as CSV and JSON."
 
 # winget: a folder per version, three files. The zip is installed as a

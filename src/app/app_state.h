@@ -8,12 +8,13 @@
 
 #include "scan/scan_status.h"
 #include "settings/options.h"
+#include "settings/settings_store.h"
 
 
 // The one process-wide record, shared by the UI thread and the scan worker.
 // Fields the worker and the UI thread both touch are single atomic words;
 // status changes by compare-and-swap where a final value must not be lost.
-struct AppState {
+struct AppState : StoredSettings {
     // Run-time fields (ResetAppState).
     HWND mainWindow;
     HINSTANCE instance;
@@ -34,13 +35,8 @@ struct AppState {
     std::atomic<bool> overflowWarned;
     HICON appIcon;
 
-    // Settings (LoadSettings / SaveSettings).
-    std::wstring defaultFolder;
-    bool singleInstance;
-    int32_t PosX;
-    int32_t PosY;
-    ScanOptions scanOptions;
-    SaveOptions saveOptions;
+    // The settings (StoredSettings) come from LoadSettings and go back
+    // through SaveSettings.
 
     // Snapshots taken when a scan starts.
     ScanOptions activeScanOptions;

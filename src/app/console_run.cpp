@@ -11,14 +11,14 @@
 #include <memory>
 #include <new>
 
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 #include "app/command_line.h"
 #include "app/console_args.h"
 #include "app/console_terms.h"
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/terms_text.h"
-#include "app/version_numbers.h"
-#include "app/wide_path.h"
+#include "base/version_numbers.h"
+#include "base/wide_path.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 #include "scan/folder_read.h"

@@ -24,7 +24,7 @@ constexpr unsigned long kRestartWaitMs = 10000;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     ResetAppState();
-    LoadSettings();
+    LoadSettings(app);
     // A folder as the only argument: scan it once the window is up. A
     // restart as administrator starts so, and waits for the instance that
     // started it to end, and then takes the settings that one saved.
@@ -32,7 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (app.singleInstance && !IsFirstInstance()) {
         if (!folder || !WaitToBeFirstInstance(kRestartWaitMs))
             return 0;
-        LoadSettings();
+        LoadSettings(app);
     }
 
     app.instance = instance;
@@ -61,7 +61,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         WaitMessage();
     } while (PumpMessages());
 
-    TellSettingsWrite(SaveSettings());
+    TellSettingsWrite(SaveSettings(app, app.mainWindow));
     TellSettingsWrite(WriteVersionValue());
     EndDialog(app.mainWindow, 0);
     DestroyWindow(app.mainWindow);

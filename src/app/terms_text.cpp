@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/version.h"
+#include "base/version.h"
 #include "settings/options.h"
 
 void FormatAcceptanceLine(char* line, size_t size)

@@ -5,10 +5,10 @@
 
 #include <string_view>
 
-#include "app/code_page_text.h"
-#include "app/handles.h"
-#include "app/version.h"
-#include "app/wide_path.h"
+#include "base/code_page_text.h"
+#include "base/handles.h"
+#include "base/version.h"
+#include "base/wide_path.h"
 #include "links/link_paths.h"
 
 namespace {

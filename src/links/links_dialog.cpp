@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/version.h"
+#include "base/version.h"
 #include "links/link_files.h"
 #include "links/link_locations.h"
 #include "links/link_paths.h"

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "app/code_page_text.h"
-#include "app/wide_path.h"
+#include "base/code_page_text.h"
+#include "base/wide_path.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/code_page_text.h"
-#include "app/product_text.h"
-#include "app/version.h"
+#include "base/code_page_text.h"
+#include "base/product_text.h"
+#include "base/version.h"
 #include "scan/scan_status.h"
 
 // commdlg.h maps FindText to FindTextA, which would rename the option

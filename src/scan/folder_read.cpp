@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/handles.h"
-#include "app/wide_path.h"
+#include "base/handles.h"
+#include "base/wide_path.h"
 #include "scan/byte_sum.h"
 
 FindFirstExFunction findFirstFileEx = FindFirstFileExW;

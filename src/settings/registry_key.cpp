@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 
 namespace {
 

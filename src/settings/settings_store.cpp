@@ -6,8 +6,7 @@
 
 #include <iterator>
 
-#include "app/app_state.h"
-#include "app/version.h"
+#include "base/version.h"
 #include "settings/registry_key.h"
 
 namespace {
@@ -18,14 +17,14 @@ constexpr char kProgramKey[] = "Software\\brackenmoorworks\\Dunewright";
 // The longest find text a record holds, in UTF-16 units.
 constexpr size_t kLongestFindText = std::size(FilterOptions{}.FindText) - 1;
 
-void LoadDefaults()
+void LoadDefaults(StoredSettings& settings)
 {
-    app.defaultFolder.clear();
-    app.singleInstance = true;
-    app.PosX = 0;
-    app.PosY = 0;
-    app.scanOptions = DefaultScanOptions();
-    app.saveOptions = DefaultSaveOptions();
+    settings.defaultFolder.clear();
+    settings.singleInstance = true;
+    settings.PosX = 0;
+    settings.PosY = 0;
+    settings.scanOptions = DefaultScanOptions();
+    settings.saveOptions = DefaultSaveOptions();
 }
 
 // A flag keeps its value unless the key holds a number, which counts as 1
@@ -119,30 +118,30 @@ SettingsWrite SaveFilterOptions(const RegistryKey& key, const char* prefix, Filt
     return out.Result();
 }
 
-void LoadSettings()
+void LoadSettings(StoredSettings& settings)
 {
     // Defaults first: whatever the key lacks, or holds in an unusable form,
     // keeps them.
-    LoadDefaults();
+    LoadDefaults(settings);
     const RegistryKey key = RegistryKey::OpenForReading(HKEY_CURRENT_USER, kProgramKey);
     if (!key.IsOpen())
         return;
 
     // Whole and as UTF-16; a value an older version stored loads as well.
-    key.ReadWideText("DefaultFolder", app.defaultFolder);
+    key.ReadWideText("DefaultFolder", settings.defaultFolder);
     int32_t mutex = 0;
     if (key.ReadNumber("GlobalMutex", &mutex))
-        app.singleInstance = mutex != 0;
-    ReadNumber(key, "PosX", &app.PosX);
-    ReadNumber(key, "PosY", &app.PosY);
+        settings.singleInstance = mutex != 0;
+    ReadNumber(key, "PosX", &settings.PosX);
+    ReadNumber(key, "PosY", &settings.PosY);
 
-    LoadFilterOptions(key, "", app.scanOptions);
-    ReadFlag(key, "DontCount", &app.scanOptions.DontCount);
-    ReadFlag(key, "MeasureOnDisk", &app.scanOptions.MeasureOnDisk);
-    LoadFilterOptions(key, "SO", app.saveOptions);
+    LoadFilterOptions(key, "", settings.scanOptions);
+    ReadFlag(key, "DontCount", &settings.scanOptions.DontCount);
+    ReadFlag(key, "MeasureOnDisk", &settings.scanOptions.MeasureOnDisk);
+    LoadFilterOptions(key, "SO", settings.saveOptions);
 }
 
-SettingsWrite SaveSettings()
+SettingsWrite SaveSettings(StoredSettings& settings, HWND mainWindow)
 {
     SettingsWrite created;
     const RegistryKey key = CreateProgramKey(created);
@@ -151,22 +150,22 @@ SettingsWrite SaveSettings()
 
     ValueWriter out(key);
     // The live fields themselves are tidied, not copies.
-    TrimText(app.defaultFolder);
-    AddBackslash(app.defaultFolder);
-    out.Text("DefaultFolder", app.defaultFolder);
-    out.Number("GlobalMutex", app.singleInstance ? 1 : 0);
+    TrimText(settings.defaultFolder);
+    AddBackslash(settings.defaultFolder);
+    out.Text("DefaultFolder", settings.defaultFolder);
+    out.Number("GlobalMutex", settings.singleInstance ? 1 : 0);
 
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
-    if (app.mainWindow != nullptr && GetWindowPlacement(app.mainWindow, &placement)) {
+    if (mainWindow != nullptr && GetWindowPlacement(mainWindow, &placement)) {
         out.Number("PosX", placement.rcNormalPosition.left);
         out.Number("PosY", placement.rcNormalPosition.top);
     }
 
-    out.Take(SaveFilterOptions(key, "", app.scanOptions));
-    out.Number("DontCount", app.scanOptions.DontCount != 0);
-    out.Number("MeasureOnDisk", app.scanOptions.MeasureOnDisk != 0);
-    out.Take(SaveFilterOptions(key, "SO", app.saveOptions));
+    out.Take(SaveFilterOptions(key, "", settings.scanOptions));
+    out.Number("DontCount", settings.scanOptions.DontCount != 0);
+    out.Number("MeasureOnDisk", settings.scanOptions.MeasureOnDisk != 0);
+    out.Take(SaveFilterOptions(key, "SO", settings.saveOptions));
     return out.Result();
 }
 

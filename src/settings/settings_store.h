@@ -4,6 +4,9 @@
 // user. Nothing here shows anything: a write says what became of it, and
 // the user interface tells the user.
 
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
 
 #include "settings/options.h"
@@ -25,12 +28,23 @@ struct SettingsWrite {
     bool Saved() const { return failure == Failure::None; }
 };
 
-// Fills the settings fields of the process-wide state from the registry,
-// with defaults for whatever is missing. Never reports anything.
-void LoadSettings();
-// Writes every setting back; reads the main window's placement. Every
-// value is tried; the result names the first one refused.
-SettingsWrite SaveSettings();
+// What the program keeps between runs under the settings key.
+struct StoredSettings {
+    std::wstring defaultFolder;
+    bool singleInstance = true;
+    int32_t PosX = 0;
+    int32_t PosY = 0;
+    ScanOptions scanOptions;
+    SaveOptions saveOptions;
+};
+
+// Fills `settings` from the registry, with defaults for whatever is
+// missing. Never reports anything.
+void LoadSettings(StoredSettings& settings);
+// Writes every setting back, the default folder tidied in `settings`
+// itself; the position is the normal placement of `mainWindow`, when there
+// is one. Every value is tried; the result names the first one refused.
+SettingsWrite SaveSettings(StoredSettings& settings, HWND mainWindow);
 // Records AppVersion under "V".
 SettingsWrite WriteVersionValue();
 

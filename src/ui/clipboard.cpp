@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 #include "ui/message_box.h"
 
 namespace {

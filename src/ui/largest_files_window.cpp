@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 #include "app/message_loop.h"
 #include "res/resource_ids.h"
 #include "ui/branch_read.h"

@@ -7,7 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/message_loop.h"
-#include "app/wide_path.h"
+#include "base/wide_path.h"
 #include "links/links_dialog.h"
 #include "ui/save_report_command.h"
 #include "res/resource_ids.h"

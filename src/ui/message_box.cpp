@@ -1,7 +1,7 @@
 #include "ui/message_box.h"
 
-#include "app/code_page_text.h"
-#include "app/version.h"
+#include "base/code_page_text.h"
+#include "base/version.h"
 
 int ShowMessage(HWND owner, const char* text, UINT style)
 {

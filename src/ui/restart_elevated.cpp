@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/wide_path.h"
+#include "base/wide_path.h"
 #include "res/resource_ids.h"
 #include "ui/message_box.h"
 #include "ui/shell_open.h"

@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 #include "scan/row_store.h"
 #include "ui/dpi_scale.h"
 #include "settings/options.h"

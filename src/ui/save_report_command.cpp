@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
-#include "app/wide_path.h"
+#include "base/code_page_text.h"
+#include "base/wide_path.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 #include "res/resource_ids.h"

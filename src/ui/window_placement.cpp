@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
-#include "app/wide_path.h"
-#include "app/version.h"
+#include "base/code_page_text.h"
+#include "base/wide_path.h"
+#include "base/version.h"
 
 namespace {
 

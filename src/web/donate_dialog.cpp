@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "res/resource_ids.h"
 #include "ui/dialog_data.h"
 #include "ui/message_box.h"

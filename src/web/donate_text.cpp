@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/product_text.h"
-#include "app/version.h"
+#include "base/product_text.h"
+#include "base/version.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "web/donation_check.h"
 
-#include "app/product_text.h"
+#include "base/product_text.h"
 
 namespace {
 

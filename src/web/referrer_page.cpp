@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 #include "ui/shell_open.h"
 #include "web/referrer_page_text.h"
 

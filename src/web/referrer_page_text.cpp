@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/product_text.h"
-#include "app/version.h"
+#include "base/product_text.h"
+#include "base/version.h"
 #include "settings/options.h"
 
 namespace {

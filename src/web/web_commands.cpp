@@ -1,6 +1,6 @@
 #include "web/web_commands.h"
 
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "ui/message_box.h"
 #include "web/referrer_page.h"
 #include "web/referrer_page_text.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "web_test_support.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/version.h"
+#include "base/version.h"
 #include "res/resource_ids.h"
 
 namespace dw {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "driver.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "driver.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/product_text.h"
-#include "app/version.h"
+#include "base/product_text.h"
+#include "base/version.h"
 #include "driver.h"
 
 namespace {

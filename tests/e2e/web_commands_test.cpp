@@ -2,7 +2,7 @@
 // write and open (the shell's target is recorded, no browser starts).
 #include <gtest/gtest.h>
 
-#include "app/product_text.h"
+#include "base/product_text.h"
 #include "web_test_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 
 namespace {
 

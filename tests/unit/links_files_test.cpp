@@ -11,7 +11,7 @@
 #include <cwctype>
 #include <string>
 
-#include "app/wide_path.h"
+#include "base/wide_path.h"
 #include "links/link_files.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/product_text.h"
-#include "app/version.h"
+#include "base/product_text.h"
+#include "base/version.h"
 #include "recording_handler.h"
 #include "web/referrer_page.h"
 #include "web/referrer_page_text.h"

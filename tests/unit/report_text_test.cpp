@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/code_page_text.h"
-#include "app/version.h"
+#include "base/code_page_text.h"
+#include "base/version.h"
 #include "report/report_file.h"
 #include "report/report_text.h"
 

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 #include "scan/file_tally.h"
 #include "scan/folder_blocks.h"
 #include "scan/folder_read.h"

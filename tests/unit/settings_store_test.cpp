@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/version.h"
+#include "base/version.h"
 #include "settings/registry_key.h"
 #include "settings/settings_store.h"
 
@@ -137,7 +137,7 @@ protected:
 TEST_F(SettingsStore, NoKeyGivesEveryDefault)
 {
     Scramble();
-    LoadSettings();
+    LoadSettings(app);
     ExpectDefaults();
     EXPECT_EQ(app.scanOptions.LimitSize, 1);
     EXPECT_EQ(app.saveOptions.LimitSize, 0);
@@ -145,12 +145,12 @@ TEST_F(SettingsStore, NoKeyGivesEveryDefault)
 
 TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
 {
-    LoadSettings();
+    LoadSettings(app);
     app.defaultFolder = L"  C:\\Data \t\n";
     app.singleInstance = false;
     app.scanOptions = ScanOptions{1, 25, 1, 3, 1, 1, L" *Cache* ", 1, 0};
     app.saveOptions = SaveOptions{1, -4, 1, 2, 1, 0, L"\t*?*  "};
-    EXPECT_TRUE(SaveSettings().Saved());
+    EXPECT_TRUE(SaveSettings(app, app.mainWindow).Saved());
 
     ExpectText("DefaultFolder", "C:\\Data\\");
     ExpectNumber("GlobalMutex", 0);
@@ -182,7 +182,7 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
     const ScanOptions scan = app.scanOptions;
     const SaveOptions save = app.saveOptions;
     Scramble();
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.defaultFolder, L"C:\\Data\\");
     EXPECT_FALSE(app.singleInstance);
     EXPECT_TRUE(app.scanOptions == scan);
@@ -192,8 +192,8 @@ TEST_F(SettingsStore, SaveWritesEveryValueWithItsTypeAndBytes)
 
 TEST_F(SettingsStore, EmptyDefaultFolderIsStoredAsAnEmptyText)
 {
-    LoadSettings();
-    SaveSettings();
+    LoadSettings(app);
+    SaveSettings(app, app.mainWindow);
     ExpectText("DefaultFolder", "");
     ExpectText("FindText", "*?*");
     ExpectNumber("GlobalMutex", 1);
@@ -209,12 +209,12 @@ TEST_F(SettingsStore, NonzeroFlagsLoadAsOneAndAreWrittenBackAsOne)
     PutNumber("SOFind", 0x80000000u);
     PutNumber("DontCount", 2);
     PutNumber("GlobalMutex", 5);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.scanOptions.LimitDepth, 1);
     EXPECT_EQ(app.saveOptions.Find, 1);
     EXPECT_EQ(app.scanOptions.DontCount, 1);
     EXPECT_TRUE(app.singleInstance);
-    SaveSettings();
+    SaveSettings(app, app.mainWindow);
     ExpectNumber("LimitDepth", 1);
     ExpectNumber("SOFind", 1);
     ExpectNumber("DontCount", 1);
@@ -224,9 +224,9 @@ TEST_F(SettingsStore, NonzeroFlagsLoadAsOneAndAreWrittenBackAsOne)
 TEST_F(SettingsStore, GlobalMutexZeroIsKeptThroughARun)
 {
     PutNumber("GlobalMutex", 0);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_FALSE(app.singleInstance);
-    SaveSettings();
+    SaveSettings(app, app.mainWindow);
     ExpectNumber("GlobalMutex", 0);
 }
 
@@ -236,7 +236,7 @@ TEST_F(SettingsStore, NumbersLoadAsStored)
     PutNumber("SODepthLimit", 0);
     PutNumber("PosX", static_cast<uint32_t>(-300));
     PutNumber("PosY", 4000);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.scanOptions.SizeLimit, -1);
     EXPECT_EQ(app.saveOptions.DepthLimit, 0);
     EXPECT_EQ(app.PosX, -300);
@@ -250,7 +250,7 @@ TEST_F(SettingsStore, UnusableNumbersFallBackToTheirDefaults)
     Put("DepthLimit", REG_DWORD, "\x05\x00", 2);  // shorter than four bytes
     PutText("SOSizeLimit", "25");               // a text of three bytes
     PutNumber("InvertFind", 1);                 // a good one among them
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.scanOptions.SizeLimit, 10);
     EXPECT_EQ(app.scanOptions.DepthLimit, 1000);
     EXPECT_EQ(app.saveOptions.SizeLimit, 10);
@@ -263,7 +263,7 @@ TEST_F(SettingsStore, FourBytesLoadAsANumberAndTextsLoadWhateverTheirType)
     Put("PosX", REG_DWORD_BIG_ENDIAN, "\x00\x00\x00\x05", 4);  // still read low byte first
     PutText("LimitDepth", "abc");                                // a text of exactly four bytes
     Put("DefaultFolder", REG_BINARY, "D:\\Data\\", 8);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.scanOptions.SizeLimit, 300);
     EXPECT_EQ(app.PosX, 0x05000000);
     EXPECT_EQ(app.scanOptions.LimitDepth, 1);
@@ -274,7 +274,7 @@ TEST_F(SettingsStore, UnusableTextsFallBackToTheirDefaults)
 {
     PutText("FindText", std::string(300, 'b'));  // larger than the buffer
     PutNumber("SOFindText", 0x2A3F2A);          // four bytes that spell "*?*"
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_STREQ(app.scanOptions.FindText, L"*?*");
     EXPECT_STREQ(app.saveOptions.FindText, L"*?*");
 }
@@ -285,7 +285,7 @@ TEST_F(SettingsStore, TextsLoadWholeWithOrWithoutTheirNul)
     PutText("DefaultFolder", "D:\\Photos\\", false);
     PutText("FindText", longest, true);
     PutText("SOFindText", "", false);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.defaultFolder, L"D:\\Photos\\");
     EXPECT_EQ(std::wstring(app.scanOptions.FindText), std::wstring(longest.begin(), longest.end()));
     EXPECT_STREQ(app.saveOptions.FindText, L"");
@@ -295,10 +295,10 @@ TEST_F(SettingsStore, TextsLoadWholeWithOrWithoutTheirNul)
 // is stored as UTF-16 text and comes back whole.
 TEST_F(SettingsStore, DefaultFolderIsStoredAndLoadedWholeAsUtf16)
 {
-    LoadSettings();
+    LoadSettings(app);
     const std::wstring folder = L"C:\\\u8868\\\u0141\u00f3d\u017a\\" + std::wstring(300, L'd');
     app.defaultFolder = folder;
-    SaveSettings();
+    SaveSettings(app, app.mainWindow);
 
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -314,14 +314,14 @@ TEST_F(SettingsStore, DefaultFolderIsStoredAndLoadedWholeAsUtf16)
     EXPECT_EQ(stored, folder + L"\\");  // no terminating NUL
 
     app.defaultFolder.clear();
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(app.defaultFolder, folder + L"\\");
 }
 
 TEST_F(SettingsStore, TextsEndAtTheirFirstNul)
 {
     Put("FindText", REG_SZ, "*x*\0junk!", 8);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_STREQ(app.scanOptions.FindText, L"*x*");
 }
 
@@ -329,15 +329,15 @@ TEST_F(SettingsStore, TextsEndAtTheirFirstNul)
 // UTF-16 units without a NUL, and loaded whole.
 TEST_F(SettingsStore, FindTextsInAnyScriptAreStoredAndLoadedWhole)
 {
-    LoadSettings();
+    LoadSettings(app);
     std::wcscpy(app.scanOptions.FindText, L" *\\\u5199\u771f* ");  // 写真
     std::wcscpy(app.saveOptions.FindText, L"\u0141\u00f3d\u017a");    // Łódź
-    EXPECT_TRUE(SaveSettings().Saved());
+    EXPECT_TRUE(SaveSettings(app, app.mainWindow).Saved());
     EXPECT_EQ(GetWide(L"FindText"), std::wstring(L"*\\\u5199\u771f*"));
     EXPECT_EQ(GetWide(L"SOFindText"), std::wstring(L"\u0141\u00f3d\u017a"));
 
     Scramble();
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_STREQ(app.scanOptions.FindText, L"*\\\u5199\u771f*");
     EXPECT_STREQ(app.saveOptions.FindText, L"\u0141\u00f3d\u017a");
 
@@ -352,7 +352,7 @@ TEST_F(SettingsStore, FindTextsInAnyScriptAreStoredAndLoadedWhole)
     RegSetValueExW(key, L"SOFindText", 0, REG_SZ, reinterpret_cast<const BYTE*>(tooLong.c_str()),
                    static_cast<DWORD>((tooLong.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
-    LoadSettings();
+    LoadSettings(app);
     EXPECT_EQ(std::wstring(app.scanOptions.FindText), longest);
     EXPECT_STREQ(app.saveOptions.FindText, L"*?*");
 }
@@ -413,9 +413,9 @@ TEST_F(SettingsStore, PositionComesFromTheRestoredRectangleOfTheMainWindow)
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_MINIMIZE);
-    LoadSettings();
+    LoadSettings(app);
     app.mainWindow = window;
-    SaveSettings();
+    SaveSettings(app, app.mainWindow);
     app.mainWindow = nullptr;
     DestroyWindow(window);
     ExpectNumber("PosX", 123);
@@ -438,7 +438,7 @@ TEST_F(SettingsStore, VersionIsWrittenWithoutNul)
     WriteVersionValue();
     ExpectText("V", AppVersion);
     Scramble();
-    LoadSettings();
+    LoadSettings(app);
     ExpectDefaults();
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/terms_text.h"
-#include "app/version.h"
+#include "base/version.h"
 
 namespace {
 

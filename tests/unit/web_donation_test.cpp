@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/product_text.h"
-#include "app/version.h"
+#include "base/product_text.h"
+#include "base/version.h"
 #include "web/donate_text.h"
 #include "web/donation_check.h"
 

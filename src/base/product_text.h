@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/version_numbers.h"
+#include "base/version_numbers.h"
 
 // Fixed texts about the maker, shared by the report header, the About and
 // Donate dialogs and the referrer page. Defined once, here.

@@ -1,4 +1,4 @@
-#include "app/wide_path.h"
+#include "base/wide_path.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 #define DUNEWRIGHT_VERSION_NUMBERS_H
 
 // The program's version and maker as plain macros, read by both the C++
-// code (app/version.h, app/product_text.h) and the resource script's
+// code (base/version.h, base/product_text.h) and the resource script's
 // VERSIONINFO block, and by scripts/package.sh for the archive names.
 // Change the version here and only here.
 

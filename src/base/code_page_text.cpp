@@ -1,4 +1,4 @@
-#include "app/code_page_text.h"
+#include "base/code_page_text.h"
 
 #include <windows.h>
 

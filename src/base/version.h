@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/version_numbers.h"
+#include "base/version_numbers.h"
 
 // The program's name and version: caption of every message box, first half
 // of every window title, the registry value "V", the shortcut description.
