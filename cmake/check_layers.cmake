@@ -1,0 +1,26 @@
+# Run by ctest: fails when a file of a lower layer includes a header of a
+# layer above it. base/ is below everything; settings/, scan/ and report/
+# may include each other downwards but nothing of app/, ui/, links/ or web/.
+# cmake -DSRC=<src folder> -P check_layers.cmake
+set(above_base "app|ui|links|web|settings|scan|report")
+set(above_engine "app|ui|links|web")
+set(bad "")
+foreach(layer base settings scan report)
+  if(layer STREQUAL "base")
+    set(above "${above_base}")
+  else()
+    set(above "${above_engine}")
+  endif()
+  file(GLOB_RECURSE files "${SRC}/${layer}/*.h" "${SRC}/${layer}/*.cpp")
+  foreach(file IN LISTS files)
+    file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]+\"(${above})/")
+    foreach(line IN LISTS lines)
+      file(RELATIVE_PATH name "${SRC}" "${file}")
+      string(APPEND bad "  ${name}: ${line}\n")
+    endforeach()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "includes from a lower layer to a higher one:\n${bad}")
+endif()
+message(STATUS "no include runs from a lower layer to a higher one")
