@@ -12,6 +12,11 @@ more, LEVELS levels down (67 and 3: 67**3 = 300,763 folders at the bottom,
 305,320 in all). Every folder, the top one included, holds one file, with
 sizes from the same fixed seed and rule, made top down in name order.
 
+make_tree.py ROOT FOLDERS FILES data
+The same tree, but every file holds its first byte, so it takes a cluster
+on disk, and every tenth file has a second name (a hard link) in the next
+folder: the tree for the measure of the space on disk.
+
 The tree is made under ROOT/tree; ROOT/complete marks a finished tree, which
 is then left as it is.
 """
@@ -20,9 +25,11 @@ import random
 import sys
 
 
-def sparse_file(path, size):
+def sparse_file(path, size, data=False):
     fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
     try:
+        if data and size > 0:
+            os.write(fd, b'x')
         os.ftruncate(fd, size)
     finally:
         os.close(fd)
@@ -32,14 +39,17 @@ def file_size(rng):
     return rng.randint(5, 60) << 20 if rng.random() < 0.025 else rng.randint(0, 200000)
 
 
-def spread_tree(top, folders, files, rng):
+def spread_tree(top, folders, files, rng, data=False):
     paths = [top]
     for i in range(1, folders):
         path = os.path.join(paths[(i - 1) // 8], 'folder%05d' % i)
         os.makedirs(path, exist_ok=True)
         paths.append(path)
     for n in range(files):
-        sparse_file(os.path.join(paths[n % folders], 'file%06d.dat' % n), file_size(rng))
+        path = os.path.join(paths[n % folders], 'file%06d.dat' % n)
+        sparse_file(path, file_size(rng), data)
+        if data and n % 10 == 0:
+            os.link(path, os.path.join(paths[(n + 1) % folders], 'link%06d.dat' % n))
 
 
 def grid_tree(top, width, levels, rng):
@@ -69,7 +79,7 @@ def main(argv):
     if argv[2] == 'grid':
         grid_tree(top, int(argv[3]), int(argv[4]), rng)
     else:
-        spread_tree(top, int(argv[2]), int(argv[3]), rng)
+        spread_tree(top, int(argv[2]), int(argv[3]), rng, len(argv) > 4 and argv[4] == 'data')
     open(marker, 'w').close()
 
 

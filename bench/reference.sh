@@ -10,7 +10,10 @@
 # DW_BENCH_ARCH=x86 runs the i686 build's dw_bench.exe as 32-bit code (under
 # WoW64 or the emulator, as scripts/test.sh chooses) beside the same
 # reference walk.
-#   bench/reference.sh [large|small]
+# The disk tree is the large one with a byte of data in every file and a
+# second name for every tenth, so that the measure on disk counts clusters
+# and file ids.
+#   bench/reference.sh [large|small|disk]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 source="${DW_PWALK_SOURCE:-$root/../shared/perf/pwalk.c}"
@@ -19,7 +22,8 @@ rounds="${DW_BENCH_ROUNDS:-3}"
 case "${1:-large}" in
     large) name=large folders=20000 files=200000 ;;
     small) name=small folders=2000 files=20000 ;;
-    *) echo "usage: bench/reference.sh [large|small]" >&2; exit 2 ;;
+    disk) name=disk folders=20000 files="200000 data" ;;
+    *) echo "usage: bench/reference.sh [large|small|disk]" >&2; exit 2 ;;
 esac
 
 arch="${DW_BENCH_ARCH:-x64}"
@@ -29,7 +33,7 @@ arch="${DW_BENCH_ARCH:-x64}"
 pwalk="$root/build/x64/bench/pwalk.exe"
 x86_64-w64-mingw32-gcc -O2 -municode -static "$source" -o "$pwalk"
 dir="/tmp/dunewright-bench-$name"
-[ -f "$dir/complete" ] || python3 "$root/bench/make_tree.py" "$dir" "$folders" "$files"
+[ -f "$dir/complete" ] || python3 "$root/bench/make_tree.py" "$dir" "$folders" $files
 
 export DW_FORCE_XVFB=1
 source "$root/scripts/wine-session.sh"

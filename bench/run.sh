@@ -10,6 +10,9 @@
 # memory: the huge tree's peak memory part alone
 # (the large tree also times the tallies of the largest files and the file
 # types: the engine with and without them, in both measures)
+# disk:   the large tree with a byte of data in every file and a second name
+#         for every tenth: the tallies part again, where every file takes a
+#         cluster and is counted by its id in the measure on disk
 # ntfs:   the large tree on an NTFS volume image: the scan with its tree
 #         from the master file table against the scan that reads the
 #         folders, and the reference walk of ../shared/perf (pwalk.c) with
@@ -178,6 +181,11 @@ huge() {
     DW_BENCH_ROUNDS="${DW_BENCH_ROUNDS:-1}" stop huge 150000
 }
 
+disk() {
+    tree disk "20000 folders, 200000 files holding data, 20000 second names" 20000 200000 data
+    part disk tallies targets
+}
+
 memory() {
     tree huge "305320 folders, 305320 files" grid 67 3
     part huge memory targets
@@ -189,13 +197,14 @@ case "${1:-all}" in
     large) large ;;
     huge) huge ;;
     memory) memory ;;
+    disk) disk ;;
     ntfs) ntfs ntfs-large "20000 folders, 200000 files" 3 20000 200000 ;;
     ntfs-huge) ntfs ntfs-huge "305320 folders, 305320 files" 1 grid 67 3 ;;
     all)
-        small; large; huge
+        small; large; disk; huge
         ntfs ntfs-large "20000 folders, 200000 files" 3 20000 200000
         ;;
-    *) echo "usage: bench/run.sh [small|large|huge|memory|ntfs|ntfs-huge|all]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [small|large|disk|huge|memory|ntfs|ntfs-huge|all]" >&2; exit 2 ;;
 esac
 echo
 echo "== Summary (bench/run.sh ${1:-all}, $((SECONDS - begin)) s)"
