@@ -75,16 +75,26 @@ void TallyCollector::CountType(std::wstring_view name, int64_t bytes, int64_t on
 void TallyCollector::OfferLargest(std::wstring_view folder, std::wstring_view name, int64_t bytes, int64_t onDisk)
 {
     const int64_t measure = onDisk_ ? onDisk : bytes;
-    if (heap_.size() >= kLargestFiles && measure < MeasureOf(heap_.front(), onDisk_))
+    const bool full = heap_.size() >= kLargestFiles;
+    if (full && measure < MeasureOf(heap_.front(), onDisk_))
         return;  // the common case: smaller than every file kept
-    LargeFile file;
+    // The path is made in a buffer kept from call to call: in the measure on
+    // disk most small files tie at one cluster, and a tie with the least
+    // kept is mostly refused by its path alone.
     const bool separated = !folder.empty() && folder.back() == L'\\';
-    file.path.reserve(folder.size() + 1 + name.size());
-    file.path.assign(folder.begin(), folder.end());
+    path_.assign(folder.begin(), folder.end());
     if (!separated)
-        file.path += L'\\';
-    file.nameAt = file.path.size();
-    file.path.append(name.begin(), name.end());
+        path_ += L'\\';
+    const size_t nameAt = path_.size();
+    path_.append(name.begin(), name.end());
+    if (full && measure == MeasureOf(heap_.front(), onDisk_)) {
+        const int order = CompareFolderTexts(path_.c_str(), heap_.front().path.c_str());
+        if (order > 0 || (order == 0 && !(path_ < heap_.front().path)))
+            return;
+    }
+    LargeFile file;
+    file.path = path_;
+    file.nameAt = nameAt;
     file.bytes = bytes;
     file.onDisk = onDisk;
     Offer(std::move(file));

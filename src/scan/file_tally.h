@@ -93,5 +93,6 @@ private:
     std::vector<LargeFile> heap_;  // the least of the largest on top
     std::unordered_map<std::wstring, Totals> types_;
     Totals other_;
-    std::wstring key_;  // scratch
+    std::wstring key_;   // scratch
+    std::wstring path_;  // scratch
 };
