@@ -62,6 +62,8 @@ void ShowInFolder(const std::wstring& path)
     ShowInFolderNow(path);
 }
 
+int(__stdcall* shellExecuteEx)(_SHELLEXECUTEINFOW* info) = ShellExecuteExW;
+
 unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstring& parameters,
                                       const std::wstring& directory)
 {
@@ -73,7 +75,7 @@ unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstri
     run.lpParameters = parameters.c_str();
     run.lpDirectory = directory.empty() ? nullptr : directory.c_str();
     run.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExW(&run))
+    if (shellExecuteEx(&run))
         return ERROR_SUCCESS;
     const DWORD error = GetLastError();
     return error == ERROR_SUCCESS ? ERROR_GEN_FAILURE : error;

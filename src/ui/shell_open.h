@@ -26,3 +26,8 @@ void ShowInFolder(const std::wstring& path);
 // when the user declined).
 unsigned long ShellRunAsAdministrator(const std::wstring& file, const std::wstring& parameters,
                                       const std::wstring& directory);
+
+struct _SHELLEXECUTEINFOW;
+// The shell call ShellRunAsAdministrator makes (ShellExecuteExW); tests put
+// their own here to see what the shell would be asked.
+extern int(__stdcall* shellExecuteEx)(_SHELLEXECUTEINFOW* info);
